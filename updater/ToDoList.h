@@ -1,0 +1,52 @@
+// The to-do list: one entry per file of the update job, in job order.
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace swt {
+
+class TProcessList;
+class TToDoList;
+
+// One file to put into place. Creating an entry appends it to its list and looks at once for
+// the processes that hold its destination open.
+class TUpdateItem {
+public:
+    // Appends a new entry to toDoList (which owns it) and refreshes its locks.
+    static TUpdateItem& Create(TToDoList* toDoList, std::wstring source, std::wstring dest);
+    ~TUpdateItem();
+    TUpdateItem(const TUpdateItem&) = delete;
+    TUpdateItem& operator=(const TUpdateItem&) = delete;
+
+    // Scans which processes hold the destination open and gives each of them a process row.
+    void RefreshLocks();
+
+    TToDoList* FToDoList;  // not owned
+    std::wstring FSource;
+    std::wstring FDest;
+    bool FDone = false;
+
+private:
+    TUpdateItem(TToDoList* toDoList, std::wstring source, std::wstring dest);
+};
+
+// Owns its entries: removing an entry destroys it.
+class TToDoList {
+public:
+    explicit TToDoList(TProcessList* processList = nullptr) : FProcessList(processList) {}
+    TToDoList(const TToDoList&) = delete;
+    TToDoList& operator=(const TToDoList&) = delete;
+
+    size_t Count() const { return items_.size(); }
+    TUpdateItem& operator[](size_t i) const { return *items_[i]; }
+    void Delete(size_t i) { items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i)); }
+
+    TProcessList* FProcessList;  // not owned; may be none
+
+private:
+    friend class TUpdateItem;
+    std::vector<std::unique_ptr<TUpdateItem>> items_;
+};
+
+}  // namespace swt

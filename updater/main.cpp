@@ -1,0 +1,23 @@
+// Swaptide2: puts the files of an update job into place.
+#include <windows.h>
+
+#include "support/CommandLine.h"
+#include "support/Error.h"
+#include "updater/SwaptideUnit.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    try {
+        std::vector<std::wstring> args = swt::CommandLineArgs();
+        // Only "doit", exactly, starts an update; any other command line touches nothing.
+        if (args.size() < 2 || args[1] != L"doit") return 0;
+        swt::TForm1 form(std::move(args));
+        form.FormCreate();
+        try {
+            form.ReadUpdateJob();
+        } catch (const swt::Error&) {
+            // The job stays in the registry; the window shows the error once it exists.
+        }
+    } catch (...) {
+    }
+    return 0;
+}
