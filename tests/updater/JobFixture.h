@@ -1,0 +1,57 @@
+// An update job written the way a calling application writes it, under a section of its own.
+#pragma once
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "tests/common/TestSupport.h"
+#include "updater/UpdateLog.h"
+
+namespace swt::test {
+
+inline const std::wstring kVeltraUpdate = L"Software\\Veltra Software\\Update";
+inline const std::wstring kOstermUpdate = L"Software\\Osterm GmbH\\Update";
+
+struct Job {
+    explicit Job(const std::wstring& section = NewGuidText(), const std::wstring& updateKey = kVeltraUpdate)
+        : section(section), key(updateKey, section) {}
+    std::wstring section;
+    TempDir dir;
+    RegKey key;
+
+    // A source file that exists, and the value pair of entry n pointing at it.
+    std::wstring AddEntry(int n, const std::wstring& dest) {
+        std::wstring source = dir / (L"new" + std::to_wstring(n) + L".bin");
+        WriteFileBytes(source, "new");
+        key.SetString(std::to_wstring(n) + L"_Source", source);
+        key.SetString(std::to_wstring(n) + L"_Dest", dest);
+        return source;
+    }
+    std::wstring LogPath() const { return dir / L"update.log"; }
+};
+
+// The lines of a log, each checked against the line format and returned without its frame.
+inline std::vector<std::string> LogMessages(const std::string& bytes) {
+    const std::string sep(1, static_cast<char>(UserTimeSeparator()));
+    const std::regex line("(\\d{4}-\\d\\d-\\d\\d \\d\\d" + sep + "\\d\\d" + sep +
+                          "\\d\\d,\\d{3}  \\tExternUpdate \\t0 \\t)(.*) \r\n");
+    std::vector<std::string> messages;
+    size_t pos = 0;
+    while (pos < bytes.size()) {
+        size_t end = bytes.find("\r\n", pos);
+        if (end == std::string::npos) {
+            ADD_FAILURE() << "log ends without CR LF: " << bytes.substr(pos);
+            break;
+        }
+        std::string one = bytes.substr(pos, end + 2 - pos);
+        std::smatch m;
+        if (std::regex_match(one, m, line))
+            messages.push_back(m[2]);
+        else
+            ADD_FAILURE() << "line out of format: " << one;
+        pos = end + 2;
+    }
+    return messages;
+}
+
+}  // namespace swt::test

@@ -1,0 +1,236 @@
+// Reading and erasing the update job, in process, against real registry keys and files.
+#include <gtest/gtest.h>
+
+#include "support/Error.h"
+#include "tests/updater/JobFixture.h"
+#include "updater/SwaptideUnit.h"
+
+namespace {
+
+using namespace swt::test;
+using swt::TForm1;
+
+std::unique_ptr<TForm1> FormFor(const std::wstring& section) {
+    auto form = std::make_unique<TForm1>(std::vector<std::wstring>{L"Swaptide2.exe", L"doit", section});
+    form->FormCreate();
+    return form;
+}
+
+std::vector<std::wstring> Sources(const TForm1& form) {
+    std::vector<std::wstring> out;
+    for (size_t i = 0; i < form.FToDoList->Count(); ++i) out.push_back((*form.FToDoList)[i].FSource);
+    return out;
+}
+
+TEST(ReadUpdateJob, ReadsEntriesInJobOrderSkipsMissingSourcesAndErasesTheJob) {
+    Job job;
+    job.key.SetString(L"this_logfile", job.LogPath());
+    job.key.SetString(L"runApp", L"\"C:\\App\\app.exe\" /restart");
+    job.key.SetString(L"count", L"4");
+    std::wstring s1 = job.AddEntry(1, L"C:\\App\\one.dll");
+    job.key.SetString(L"2_Source", job.dir / L"missing.bin");
+    job.key.SetString(L"2_Dest", L"C:\\App\\two.dll");
+    std::wstring s3 = job.AddEntry(3, L"");  // an empty destination is listed all the same
+    job.key.SetString(L"4_Source", job.dir.path());  // a folder is not a file
+
+    auto form = FormFor(job.section);
+    form->ReadUpdateJob();
+
+    ASSERT_EQ(form->FToDoList->Count(), 2u);
+    EXPECT_EQ(Sources(*form), (std::vector<std::wstring>{s1, s3}));
+    EXPECT_EQ((*form->FToDoList)[0].FDest, L"C:\\App\\one.dll");
+    EXPECT_EQ((*form->FToDoList)[1].FDest, L"");
+    EXPECT_FALSE((*form->FToDoList)[0].FDone);
+    EXPECT_EQ(form->FRunApp, L"\"C:\\App\\app.exe\" /restart");
+    EXPECT_EQ(form->FCallerProcessId, 0u);
+    EXPECT_EQ(form->FToDoList->FProcessList, form->FProcessList.get());
+
+    EXPECT_FALSE(RegKey::Exists(job.key.path()));
+    EXPECT_TRUE(RegKey::Exists(kVeltraUpdate));
+    EXPECT_EQ(LogMessages(ReadFileBytes(job.LogPath())),
+              (std::vector<std::string>{"RegistryRead Software\\Veltra Software\\Update",
+                                        "RegistryErased: Software\\Veltra Software\\Update"}));
+}
+
+TEST(ReadUpdateJob, CountIsIntegerText) {
+    struct Case {
+        const wchar_t* count;  // nullptr: the value is missing
+        size_t entries;
+    } cases[] = {{L"3", 3},  {L" 2", 2}, {L"$2", 2},    {L"0x3", 3}, {L"0", 0}, {L"-2", 0},
+                 {L"3x", 0}, {L"", 0},   {L"2 ", 0},    {nullptr, 0}, {L"+1", 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.count ? testing::PrintToString(std::wstring(c.count)) : "missing");
+        Job job;
+        if (c.count) job.key.SetString(L"count", c.count);
+        for (int n = 1; n <= 3; ++n) job.AddEntry(n, L"dest");
+        auto form = FormFor(job.section);
+        form->ReadUpdateJob();
+        EXPECT_EQ(form->FToDoList->Count(), c.entries);
+    }
+}
+
+TEST(ReadUpdateJob, HugeCountReadsTheEntriesPresentAndFinishes) {
+    for (const wchar_t* count : {L"2147483647", L"$7FFFFFFF", L"1000000"}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(count)));
+        Job job;
+        job.key.SetString(L"count", count);
+        std::wstring s1 = job.AddEntry(1, L"a");
+        std::wstring s7 = job.AddEntry(7, L"b");
+        job.key.SetString(L"07_Source", s1);  // not how entry 7 is named: never read
+        job.key.SetString(L"9_source", s7);   // value names ignore letter case
+        auto form = FormFor(job.section);
+        form->ReadUpdateJob();
+        EXPECT_EQ(Sources(*form), (std::vector<std::wstring>{s1, s7, s7}));
+        EXPECT_FALSE(RegKey::Exists(job.key.path()));
+    }
+}
+
+TEST(ReadUpdateJob, NonStringValueStopsTheReadAndKeepsTheJob) {
+    Job job;
+    job.key.SetString(L"this_logfile", job.LogPath());
+    job.key.SetString(L"count", L"3");
+    std::wstring s1 = job.AddEntry(1, L"a");
+    job.AddEntry(2, L"b");
+    job.key.SetDword(L"2_Dest", 5);
+    job.AddEntry(3, L"c");
+
+    auto form = FormFor(job.section);
+    try {
+        form->ReadUpdateJob();
+        ADD_FAILURE() << "no error raised";
+    } catch (const swt::Error& e) {
+        EXPECT_EQ(e.message(), L"Ungültiger Datentyp für '2_Dest'");
+    }
+    EXPECT_EQ(Sources(*form), (std::vector<std::wstring>{s1}));
+    EXPECT_TRUE(RegKey::Exists(job.key.path()));
+    EXPECT_EQ(LogMessages(ReadFileBytes(job.LogPath())),
+              (std::vector<std::string>{"RegistryRead Software\\Veltra Software\\Update"}));
+
+    for (DWORD type : {REG_BINARY, REG_MULTI_SZ, REG_QWORD, REG_NONE}) {
+        SCOPED_TRACE(type);
+        Job other;
+        other.key.SetBinary(L"count", std::string("2\0\0\0", 4), type);
+        auto f = FormFor(other.section);
+        EXPECT_THROW(f->ReadUpdateJob(), swt::Error);
+        EXPECT_TRUE(RegKey::Exists(other.key.path()));
+    }
+}
+
+TEST(ReadUpdateJob, StringValuesAreTakenAsWritten) {
+    Job job;
+    job.key.SetString(L"runApp", L"%SystemRoot%\\app.exe", REG_EXPAND_SZ);
+    std::wstring longLog = L"C:\\" + std::wstring(40000, L'x');
+    job.key.SetString(L"this_logfile", longLog);
+    // Stored without a terminating NUL and with bytes after an inner NUL.
+    job.key.SetBinary(L"1_Dest", std::string("d\0e\0\0\0z\0", 8), REG_SZ);
+    job.key.SetString(L"count", L"1");
+    std::wstring s1 = job.dir / L"new1.bin";
+    WriteFileBytes(s1, "x");
+    job.key.SetBinary(L"1_Source", std::string(reinterpret_cast<const char*>(s1.c_str()), s1.size() * 2), REG_SZ);
+
+    auto form = FormFor(job.section);
+    form->ReadUpdateJob();
+    EXPECT_EQ(form->FRunApp, L"%SystemRoot%\\app.exe");
+    EXPECT_EQ(form->FLogFile, longLog);
+    ASSERT_EQ(form->FToDoList->Count(), 1u);
+    EXPECT_EQ((*form->FToDoList)[0].FSource, s1);
+    EXPECT_EQ((*form->FToDoList)[0].FDest, L"de");
+}
+
+struct CallerWindow {
+    CallerWindow() {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = ::DefWindowProcW;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"SwtCallerMainForm";
+        ::RegisterClassW(&wc);
+        window.reset(::CreateWindowExW(0, wc.lpszClassName, L"Caller Application", WS_OVERLAPPEDWINDOW, 0, 0, 100,
+                                       100, nullptr, nullptr, wc.hInstance, nullptr));
+    }
+    swt::UniqueWindow window;
+};
+
+TEST(ReadUpdateJob, CallerWindowComesFromClassAndCaptionOrFromTheHandleValue) {
+    CallerWindow caller;
+    ASSERT_TRUE(caller.window);
+    {
+        Job job;
+        job.key.SetString(L"this_processID", L"4242");
+        job.key.SetString(L"this_class", L"SwtCallerMainForm");
+        job.key.SetString(L"this_caption", L"Caller Application");
+        job.key.SetDword(L"this_processAPP_FormHandle", 1);  // not read: it would raise
+        auto form = FormFor(job.section);
+        form->ReadUpdateJob();
+        EXPECT_EQ(form->FCallerProcessId, 4242u);
+        EXPECT_EQ(form->FCallerWindow, caller.window.get());
+    }
+    {
+        Job job;  // an empty caption matches only an empty caption, never "any"
+        job.key.SetString(L"this_processID", L"$10");
+        job.key.SetString(L"this_class", L"SwtCallerMainForm");
+        job.key.SetString(L"this_caption", L"");
+        auto form = FormFor(job.section);
+        form->ReadUpdateJob();
+        EXPECT_EQ(form->FCallerProcessId, 16u);
+        EXPECT_EQ(form->FCallerWindow, nullptr);
+    }
+    {
+        Job job;
+        job.key.SetString(L"this_processID", L"0");
+        job.key.SetDword(L"this_class", 1);  // not read: it would raise
+        job.key.SetString(L"this_processAPP_FormHandle", L"-2");
+        auto form = FormFor(job.section);
+        form->ReadUpdateJob();
+        EXPECT_EQ(form->FCallerProcessId, 0u);
+        EXPECT_EQ(form->FCallerWindow, reinterpret_cast<HWND>(static_cast<intptr_t>(-2)));
+    }
+}
+
+TEST(ReadUpdateJob, MissingJobReadsDefaultsAndLogsNothing) {
+    const std::wstring section = NewGuidText();
+    auto form = FormFor(section);
+    form->ReadUpdateJob();
+    EXPECT_EQ(form->FToDoList->Count(), 0u);
+    EXPECT_TRUE(form->FLogFile.empty());
+    EXPECT_EQ(form->FCallerWindow, nullptr);
+    EXPECT_FALSE(RegKey::Exists(kVeltraUpdate + L"\\" + section));
+}
+
+TEST(ReadUpdateJob, LogInAMissingFolderDoesNotStopTheUpdate) {
+    Job job;
+    job.key.SetString(L"this_logfile", job.dir / L"gone\\update.log");
+    job.key.SetString(L"count", L"1");
+    job.AddEntry(1, L"a");
+    auto form = FormFor(job.section);
+    form->ReadUpdateJob();
+    EXPECT_EQ(form->FToDoList->Count(), 1u);
+    EXPECT_FALSE(RegKey::Exists(job.key.path()));
+    EXPECT_FALSE(FileExists(job.dir / L"gone"));
+}
+
+TEST(FormCreate, SecondArgumentChoosesTheJobLocation) {
+    struct Case {
+        std::vector<std::wstring> args;
+        const wchar_t* section;
+        const wchar_t* baseKey;
+    } cases[] = {
+        {{L"p", L"doit"}, L"Selvane", L"Software\\Osterm GmbH"},
+        {{L"p", L"doit", L"{abc}"}, L"{abc}", L"Software\\Veltra Software"},
+        {{L"p", L"doit", L"{"}, L"{", L"Software\\Veltra Software"},
+        {{L"p", L"doit", L"abc{"}, L"Selvane", L"Software\\Osterm GmbH"},
+        {{L"p", L"doit", L""}, L"Selvane", L"Software\\Osterm GmbH"},
+        {{L"p", L"doit", L" {x}"}, L"Selvane", L"Software\\Osterm GmbH"},
+        {{L"p", L"doit", L"{x}", L"{y}"}, L"{x}", L"Software\\Veltra Software"},
+    };
+    for (const Case& c : cases) {
+        TForm1 form(c.args);
+        form.FormCreate();
+        EXPECT_EQ(form.FSection, c.section);
+        EXPECT_EQ(form.FBaseKey, c.baseKey);
+        EXPECT_FALSE(form.FRestartCaller);
+        EXPECT_EQ(form.FToDoList, nullptr);
+        EXPECT_NE(form.FStartTime.wYear, 0);
+    }
+}
+
+}  // namespace
