@@ -17,6 +17,7 @@ void UnitShutdown() noexcept {
     ReleaseSystemMetricSnapshot();
     ClearIsWinNT();
     ClearUserLanguage();
+    ClearTempFolderValues();
 }
 
 void ParamListClassShutdown() noexcept {

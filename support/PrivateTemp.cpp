@@ -113,6 +113,11 @@ void TempFoldersStartup(bool resetTempFromOrigin) {
     g_state.origin = origin;
 }
 
+void ClearTempFolderValues() noexcept {
+    g_state.origin.clear();
+    g_state.explicitTemp.clear();
+}
+
 void TempFoldersShutdown() noexcept { g_state = TempState{}; }
 
 const std::wstring& StartupGuidText() { return g_state.guidText; }

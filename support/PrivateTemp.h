@@ -11,7 +11,10 @@ namespace swt {
 // resetTempFromOrigin a program that inherits "ORIGIN_TEMP" points "TEMP" and "TMP" back at it,
 // so it does not work inside its parent's private folder.
 void TempFoldersStartup(bool resetTempFromOrigin);
-// Library shutdown: forgets the GUID and the folder values.
+// Library shutdown, in two steps: the unit's own shutdown forgets the folder values; the parameter
+// list's class-wide shutdown, after the list (which needs the GUID to delete its folder) is gone,
+// forgets the GUID and the set-up flag.
+void ClearTempFolderValues() noexcept;
 void TempFoldersShutdown() noexcept;
 
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", empty outside start-up and shutdown.

@@ -152,6 +152,12 @@ TEST(PrivateTempFolder, TempParameterNamingAUserFolderKeepsItsFiles) {
     EXPECT_EQ(r["TEMP"], user + L"\\");
     EXPECT_EQ(r["WORKFILE"], user + L"\\work.txt");
 
+    // A DS_ program whose base folder cannot be written: the probe fails, nothing changes.
+    r = box.Run(ds, L"list " + Quoted(L"/TEMP:Z:\\proc"), box.Env());
+    ASSERT_FALSE(r.empty());
+    EXPECT_EQ(r["PRIVATE"], L"");
+    EXPECT_EQ(r["TEMP"], box.tmp);
+
     EXPECT_EQ(ReadFileBytes(user + L"\\keep.txt"), "keep");
     EXPECT_EQ(ReadFileBytes(user + L"\\sub\\keep2.txt"), "keep");
     EXPECT_TRUE(FileExists(user + L"\\work.txt"));
@@ -183,6 +189,7 @@ TEST(PrivateTempFolder, BadTempValuesChangeNothing) {
         {"names a file", file, kFails, L""},
         {"invalid characters", L"C:\\a<b>|c", kFails, L""},
         {"drive that does not exist", L"Q:\\nowhere", kFails, L""},
+        {"unwritable (a folder of the system's process table)", L"Z:\\proc", kFails, L""},
         {"quoted", L"\"" + spaced + L"\"", kWorks, spaced},
         {"quotes inside", box.dir.path() + L"\\\"quoted\"sub", kWorks, box.dir / L"quotedsub"},
         {"only quotes: the origin folder instead", L"\"\"", kWorks, box.tmp},
@@ -259,6 +266,28 @@ TEST(ParameterList, CommandLineThenParameterFile) {
     EXPECT_EQ(r["ENTRY5"], L"/INIFILE:elsewhere.ini");
 }
 
+// Without arguments the list holds only the file's entries, not even the program path; with one
+// argument, the program path and that argument.
+TEST(ParameterList, ProgramPathOnlyWithArguments) {
+    Sandbox box;
+    std::wstring exe = box.dir / L"prog.exe";
+    ASSERT_TRUE(::CopyFileW(BinPath(kTerminatorFixture).c_str(), exe.c_str(), FALSE));
+    WriteFileBytes(box.dir / L"prog.ini", "[STARTPARAMS]\r\n/X:1\r\n");
+    EnvChanges env = box.Env();
+    env.emplace_back(L"SWT_FIXTURE_REPORT", box.report);
+    ASSERT_EQ(RunWithEnv(exe, L"", env), 0u);
+    auto r = ReadReport(box.report);
+    EXPECT_EQ(r["COUNT"], L"1");
+    EXPECT_EQ(r["ENTRY0"], L"/X:1");
+    ::DeleteFileW(box.report.c_str());
+    ASSERT_EQ(RunWithEnv(exe, L"Y", env), 0u);
+    r = ReadReport(box.report);
+    EXPECT_EQ(r["COUNT"], L"3");
+    EXPECT_EQ(r["ENTRY0"], exe);
+    EXPECT_EQ(r["ENTRY1"], L"Y");
+    EXPECT_EQ(r["FLAG_Y"], L"1");
+}
+
 TEST(ParameterList, AffinityMaskValues) {
     Sandbox box;
     auto plain = box.Run(BinPath(kTerminatorFixture), L"list", box.Env());
@@ -271,7 +300,9 @@ TEST(ParameterList, AffinityMaskValues) {
     } cases[] = {
         {L"1", L"1"},           {L"0x1", L"1"},         {L"$1", L"1"},          {L"0x", all},
         {L"-1", all},           {L"99999999999", all},  {L"0", all},            {L"abc", all},
-        {L"$40000000", all} /* no such processor */,   {L"$FFFFFFFF", all} /* negative */,
+        {L"$FFFFFFFF", all} /* negative */,
+        // Processor 30: on a machine without one the mask cannot be applied and is ignored.
+        {L"$40000000", (std::stoull(Narrow(all), nullptr, 16) & 0x40000000ull) ? std::wstring(L"40000000") : all},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(Narrow(c.value));

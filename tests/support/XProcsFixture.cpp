@@ -5,6 +5,8 @@
 //
 //   xprocs_fixture_X.exe <report> list|nolist|chain [<child exe beside this one>] [parameters...]
 //
+// With "SWT_FIXTURE_REPORT" in the environment the report goes there, the mode is "list" and the
+// command line is left entirely to the parameter list.
 // "chain" creates the list (terminator build), then starts the child with StartProgram and waits
 // for it; the child writes <report>.child and runs in "list" mode.
 #include <windows.h>
@@ -79,8 +81,11 @@ bool IsFolder(const std::wstring& p) {
 }
 
 void Run(const std::vector<std::wstring>& args) {
-    const std::wstring report = args[1];
-    const std::wstring mode = args.size() > 2 ? args[2] : L"list";
+    const std::wstring fromEnv = Env(L"SWT_FIXTURE_REPORT");
+    const bool envReport = fromEnv != L"<unset>";
+    if (!envReport && args.size() < 2) return;
+    const std::wstring report = envReport ? fromEnv : args[1];
+    const std::wstring mode = !envReport && args.size() > 2 ? args[2] : L"list";
     Report r;
     r.Add("GUID", swt::StartupGuidText());
     STARTUPINFOW si{};
@@ -119,7 +124,7 @@ void Run(const std::vector<std::wstring>& args) {
     r.Add("LANGUAGEBASE", std::to_wstring(swt::LanguageBase()));
     r.Add("METRIC", swt::SystemMetric() ? std::to_wstring(swt::SystemMetric()->MenuHeight()) : L"none");
 
-    if (mode == L"chain" && args.size() > 3) {
+    if (mode == L"chain" && !envReport && args.size() > 3) {
         std::wstring self = swt::ProgramPath();
         std::wstring dir = self.substr(0, self.find_last_of(L'\\') + 1);
         std::wstring cmd = L"\"" + dir + args[3] + L"\" \"" + report + L".child\" list";
@@ -134,7 +139,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     try {
         swt::XProcsLibrary xprocs;
         std::vector<std::wstring> args = swt::CommandLineArgs();
-        if (args.size() >= 2) Run(args);
+        Run(args);
     } catch (...) {
     }
     return 0;
