@@ -1,0 +1,80 @@
+#include "lockscan/HandleScan.h"
+
+#include <unordered_map>
+
+#include "lockscan/OsError.h"
+#include "support/UniqueHandle.h"
+
+namespace swt {
+
+namespace {
+
+bool IsFileEntry(const THandleTable& table, const THandleEntry& e, int32_t fileTypeIndex) {
+    if (fileTypeIndex < 0) return false;
+    // The narrow table carries 8-bit type indexes.
+    if (!table.Extended) return e.ObjectTypeIndex == (static_cast<uint32_t>(fileTypeIndex) & 0xFF);
+    return e.ObjectTypeIndex == static_cast<uint32_t>(fileTypeIndex);
+}
+
+}  // namespace
+
+int32_t FindFileTypeIndex(const THandleTable& table, HANDLE nulHandle) {
+    const ULONG_PTR self = ::GetCurrentProcessId();
+    const auto value = reinterpret_cast<ULONG_PTR>(nulHandle);
+    for (const THandleEntry& e : table.Entries)
+        if (e.HandleValue == value && e.ProcessId == self) return e.ObjectTypeIndex;
+    return -1;
+}
+
+TFileHandleTable ReadFileHandleTable(bool allowExtended) {
+    UniqueFile nul(::CreateFileW(L"NUL", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!nul) RaiseLastOSError();
+    auto table = ReadHandleTable(allowExtended);
+    if (!table) RaiseLastOSError();
+    TFileHandleTable result;
+    result.FileTypeIndex = FindFileTypeIndex(*table, nul.get());
+    result.Table = std::move(*table);
+    return result;
+}
+
+int32_t GetFileObjectTypeIndex() { return ReadFileHandleTable().FileTypeIndex; }
+
+void ScanHandleTable(const THandleTable& table, const std::wstring& targetName, int32_t fileTypeIndex,
+                     TNameQuery& names, const THandleReport& report) {
+    if (targetName.empty() || fileTypeIndex < 0) return;
+    const ULONG_PTR self = ::GetCurrentProcessId();
+    const HANDLE ownProcess = ::GetCurrentProcess();
+    // Each owner opened once per scan; an owner that cannot be opened is remembered as such.
+    std::unordered_map<ULONG_PTR, UniqueHandleT> owners;
+    for (const THandleEntry& e : table.Entries) {
+        if (!IsFileEntry(table, e, fileTypeIndex)) continue;
+        std::wstring name;
+        const bool own = e.ProcessId == self;
+        if (own) {
+            name = names.Name(reinterpret_cast<HANDLE>(e.HandleValue));
+        } else {
+            auto it = owners.find(e.ProcessId);
+            if (it == owners.end())
+                it = owners
+                         .emplace(e.ProcessId, UniqueHandleT(::OpenProcess(PROCESS_DUP_HANDLE, FALSE,
+                                                                           static_cast<DWORD>(e.ProcessId))))
+                         .first;
+            if (!it->second) continue;
+            UniqueHandleT duplicate;
+            if (!::DuplicateHandle(it->second.get(), reinterpret_cast<HANDLE>(e.HandleValue), ownProcess,
+                                   duplicate.put(), 0, FALSE, DUPLICATE_SAME_ACCESS))
+                continue;
+            name = names.Name(duplicate.get());
+        }
+        if (!name.empty() && name == targetName) report(static_cast<uint32_t>(e.ProcessId), name, own);
+    }
+}
+
+void ScanHandles(const std::wstring& targetName, int32_t fileTypeIndex, const THandleReport& report) {
+    auto table = ReadHandleTable();
+    if (!table) return;
+    TNameQuery names;
+    ScanHandleTable(*table, targetName, fileTypeIndex, names, report);
+}
+
+}  // namespace swt
