@@ -1,6 +1,7 @@
 #include "lockscan/HandleScan.h"
 
 #include <unordered_map>
+#include <vector>
 
 #include "lockscan/OsError.h"
 #include "support/UniqueHandle.h"
@@ -46,12 +47,33 @@ void ScanHandleTable(const THandleTable& table, const std::wstring& targetName, 
     const HANDLE ownProcess = ::GetCurrentProcess();
     // Each owner opened once per scan; an owner that cannot be opened is remembered as such.
     std::unordered_map<ULONG_PTR, UniqueHandleT> owners;
+
+    // Candidates go to the name query in batches, in table order.
+    constexpr size_t kBatch = 64;
+    struct Candidate {
+        uint32_t ProcessId;
+        bool Own;
+    };
+    std::vector<Candidate> candidates;
+    std::vector<HANDLE> handles;
+    std::vector<UniqueHandleT> duplicates;  // closed after their batch
+    bool matches[kBatch];
+    auto flush = [&] {
+        names.Match(handles.data(), handles.size(), targetName, matches);
+        duplicates.clear();
+        for (size_t i = 0; i < candidates.size(); ++i)
+            if (matches[i]) report(candidates[i].ProcessId, targetName, candidates[i].Own);
+        candidates.clear();
+        handles.clear();
+    };
+    candidates.reserve(kBatch);
+    handles.reserve(kBatch);
+    duplicates.reserve(kBatch);
+
     for (const THandleEntry& e : table.Entries) {
         if (!IsFileEntry(table, e, fileTypeIndex)) continue;
-        std::wstring name;
-        const bool own = e.ProcessId == self;
-        if (own) {
-            name = names.Name(reinterpret_cast<HANDLE>(e.HandleValue));
+        if (e.ProcessId == self) {
+            handles.push_back(reinterpret_cast<HANDLE>(e.HandleValue));
         } else {
             auto it = owners.find(e.ProcessId);
             if (it == owners.end())
@@ -64,10 +86,13 @@ void ScanHandleTable(const THandleTable& table, const std::wstring& targetName, 
             if (!::DuplicateHandle(it->second.get(), reinterpret_cast<HANDLE>(e.HandleValue), ownProcess,
                                    duplicate.put(), 0, FALSE, DUPLICATE_SAME_ACCESS))
                 continue;
-            name = names.Name(duplicate.get());
+            handles.push_back(duplicate.get());
+            duplicates.push_back(std::move(duplicate));
         }
-        if (!name.empty() && name == targetName) report(static_cast<uint32_t>(e.ProcessId), name, own);
+        candidates.push_back({static_cast<uint32_t>(e.ProcessId), e.ProcessId == self});
+        if (candidates.size() == kBatch) flush();
     }
+    if (!candidates.empty()) flush();
 }
 
 void ScanHandles(const std::wstring& targetName, int32_t fileTypeIndex, const THandleReport& report) {

@@ -67,6 +67,17 @@ std::wstring ImagePath(HANDLE process, std::vector<wchar_t>& buffer) {
     return std::wstring(buffer.data(), size);
 }
 
+// True only when the file mapped at the module's base surely has another file name than the
+// target: a short (8.3) name or a name the system will not give leaves the decision to the
+// module path.
+bool MappedNameDiffers(HANDLE process, HMODULE module, std::wstring_view targetFile, std::vector<wchar_t>& buffer) {
+    DWORD n = ::GetMappedFileNameW(process, module, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0 || n >= buffer.size() - 1) return false;
+    std::wstring_view file = FileNamePart(std::wstring_view(buffer.data(), n));
+    if (file.find(L'~') != std::wstring_view::npos) return false;
+    return !SameTextAscii(file, targetFile);
+}
+
 }  // namespace
 
 std::wstring LongPathForm(const std::wstring& path) {
@@ -103,6 +114,9 @@ void ScanModules(const std::wstring& targetName, TProcessLockList& list, TNameQu
         if (!process) continue;
         if (!ListModules(process.get(), modules)) continue;
         for (HMODULE module : modules) {
+            // Cheap look first: the name of the file mapped at the module's base is one system
+            // call, where the module path walks the process's whole module list again.
+            if (MappedNameDiffers(process.get(), module, targetFile, buffer)) continue;
             std::wstring modulePath = ModulePath(process.get(), module, buffer);
             if (modulePath.empty()) continue;
             std::wstring longPath = LongPathForm(modulePath);

@@ -1,5 +1,6 @@
 #include "lockscan/NameQuery.h"
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <vector>
@@ -8,23 +9,38 @@
 
 namespace swt {
 
+namespace {
+
+constexpr size_t kBatchMax = 64;
+constexpr size_t kTargetMax = 32768;
+constexpr LONG kNameOne = 0;     // name Handle, leave the name in the block
+constexpr LONG kMatchBatch = 1;  // compare the names of Batch[0..Count) with Target
+
+}  // namespace
+
 // The block a worker shares with the scan. Allocated with VirtualAlloc (zero-filled) and released
 // only after the worker thread has ended. The worker reads and writes nothing else.
 struct TWorkerBlock {
     // Set by the scan before it signals Request.
-    HANDLE Handle;
     NtQueryObjectFn QueryObject;
     NtQueryInformationFileFn QueryInformationFile;
-    volatile LONG Seq;   // number of the query asked for
-    volatile LONG Quit;  // reused worker: end instead of querying
-    HANDLE Request;      // auto-reset: a query (or the end) is waiting
+    LONG Kind;
+    LONG Seq;            // number of the request
+    volatile LONG Quit;  // reused worker: end instead of answering
+    HANDLE Request;      // auto-reset: a request (or the end) is waiting
     HANDLE Done;         // auto-reset: the worker is ready, or its answer is written
+    HANDLE Handle;       // kNameOne
+    ULONG Count;         // kMatchBatch
+    HANDLE Batch[kBatchMax];
+    ULONG TargetChars;
+    WCHAR Target[kTargetMax];
     // Written by the worker.
-    volatile LONG Picked;      // number of the query the worker has begun
-    volatile DWORD StartTick;  // when it began
-    NTSTATUS_T Status;
-    const WCHAR* Name;
+    volatile DWORD StartTick;   // when the current query began
+    volatile LONG64 Progress;   // (request number << 32) | index of the query under way
+    NTSTATUS_T Status;          // kNameOne
+    const WCHAR* Name;          // kNameOne: points into one of the buffers
     ULONG NameBytes;
+    BYTE Verdict[kBatchMax];    // kMatchBatch: 1 when the name equals Target
     // Answer buffers, large enough for any name the system can give (a UNICODE_STRING holds at
     // most 65534 bytes).
     alignas(8) BYTE ObjectBuffer[sizeof(RawUnicodeString) + 0x10000];
@@ -36,27 +52,31 @@ namespace {
 std::atomic<TNameQueryMode> g_mode{TNameQueryMode::ReusedWorker};
 
 constexpr DWORD kWorkerStackBytes = 64 * 1024;
-// A worker that has not begun a query after this long counts as late as well.
+// A worker that has not begun a request after this long counts as late as well.
 constexpr DWORD kStartLimitMs = 10000;
 // How long the end of a scan waits for an idle worker to leave.
 constexpr DWORD kStopWaitMs = 2000;
 
 // --- Worker side: system calls only, no heap, no C runtime, no exceptions. ---
 
-void RunQuery(TWorkerBlock* b) noexcept {
+void Begin(TWorkerBlock* b, ULONG index) noexcept {
     b->StartTick = ::GetTickCount();
-    ::InterlockedExchange(&b->Picked, b->Seq);
+    ::InterlockedExchange64(&b->Progress, (static_cast<LONG64>(b->Seq) << 32) | index);
+}
+
+// Names b->Handle into b->Status, b->Name, b->NameBytes.
+void NameHandle(TWorkerBlock* b, HANDLE handle) noexcept {
     b->Name = nullptr;
     b->NameBytes = 0;
     RawIoStatusBlock io;
     auto* fileName = reinterpret_cast<RawFileNameInformation*>(b->FileBuffer);
     fileName->FileNameLength = 0;
-    NTSTATUS_T s = b->QueryInformationFile(b->Handle, &io, fileName, sizeof b->FileBuffer, kFileNameInformation);
+    NTSTATUS_T s = b->QueryInformationFile(handle, &io, fileName, sizeof b->FileBuffer, kFileNameInformation);
     if (s != kStatusSuccess) {
         b->Status = s;
         return;
     }
-    s = b->QueryObject(b->Handle, kObjectNameInformation, b->ObjectBuffer, sizeof b->ObjectBuffer, nullptr);
+    s = b->QueryObject(handle, kObjectNameInformation, b->ObjectBuffer, sizeof b->ObjectBuffer, nullptr);
     if (s == kStatusSuccess) {
         const auto* objectName = reinterpret_cast<const RawUnicodeString*>(b->ObjectBuffer);
         b->Name = objectName->Buffer;
@@ -66,15 +86,47 @@ void RunQuery(TWorkerBlock* b) noexcept {
         b->Name = fileName->FileName;
         b->NameBytes = fileName->FileNameLength;
     }
+    // A name reaching outside the buffers is no name.
+    const BYTE* first = reinterpret_cast<const BYTE*>(b);
+    const BYTE* name = reinterpret_cast<const BYTE*>(b->Name);
+    if (!b->Name || name < first || name + b->NameBytes > first + sizeof(TWorkerBlock)) {
+        b->Name = nullptr;
+        b->NameBytes = 0;
+    }
     b->Status = kStatusSuccess;
+}
+
+// The name up to its first zero, compared with the target.
+bool NameIsTarget(const TWorkerBlock* b) noexcept {
+    if (b->Status != kStatusSuccess || !b->Name) return false;
+    ULONG chars = b->NameBytes / sizeof(WCHAR);
+    for (ULONG i = 0; i < chars; ++i)
+        if (b->Name[i] == 0) chars = i;
+    if (chars == 0 || chars != b->TargetChars) return false;
+    for (ULONG i = 0; i < chars; ++i)
+        if (b->Name[i] != b->Target[i]) return false;
+    return true;
+}
+
+void Answer(TWorkerBlock* b) noexcept {
+    if (b->Kind == kMatchBatch) {
+        for (ULONG i = 0; i < b->Count; ++i) {
+            Begin(b, i);
+            NameHandle(b, b->Batch[i]);
+            b->Verdict[i] = NameIsTarget(b) ? 1 : 0;
+        }
+    } else {
+        Begin(b, 0);
+        NameHandle(b, b->Handle);
+    }
 }
 
 DWORD WINAPI ReusedWorkerMain(LPVOID param) noexcept {
     auto* b = static_cast<TWorkerBlock*>(param);
-    // Tell the scan the worker is up, then wait for the first query.
+    // Tell the scan the worker is up, then wait for the first request.
     if (::SignalObjectAndWait(b->Done, b->Request, INFINITE, FALSE) != WAIT_OBJECT_0) return 1;
     while (!b->Quit) {
-        RunQuery(b);
+        Answer(b);
         if (::SignalObjectAndWait(b->Done, b->Request, INFINITE, FALSE) != WAIT_OBJECT_0) return 1;
     }
     return 0;
@@ -82,7 +134,7 @@ DWORD WINAPI ReusedWorkerMain(LPVOID param) noexcept {
 
 DWORD WINAPI SingleQueryWorkerMain(LPVOID param) noexcept {
     auto* b = static_cast<TWorkerBlock*>(param);
-    RunQuery(b);
+    Answer(b);
     return static_cast<DWORD>(b->Status);
 }
 
@@ -149,25 +201,30 @@ void Retire(HANDLE thread, TWorkerBlock* block) {
     if (thread) ::CloseHandle(thread);
 }
 
-std::wstring Answer(const TWorkerBlock* b) {
+std::wstring NameText(const TWorkerBlock* b) {
     if (b->Status != kStatusSuccess || !b->Name) return {};
-    const auto* first = reinterpret_cast<const BYTE*>(b);
-    const auto* last = first + sizeof(TWorkerBlock);
-    const auto* name = reinterpret_cast<const BYTE*>(b->Name);
-    size_t bytes = b->NameBytes & ~size_t{1};
-    if (name < first || name > last || bytes > static_cast<size_t>(last - name)) return {};
-    std::wstring text(b->Name, bytes / sizeof(WCHAR));
+    std::wstring text(b->Name, b->NameBytes / sizeof(WCHAR));
     size_t zero = text.find(L'\0');
     if (zero != std::wstring::npos) text.resize(zero);
     return text;
 }
 
-void PrepareQuery(TWorkerBlock* b, HANDLE handle, LONG seq) {
-    b->Handle = handle;
+void Prepare(TWorkerBlock* b, LONG kind, LONG seq) {
     b->QueryObject = Nt().QueryObject;
     b->QueryInformationFile = Nt().QueryInformationFile;
+    b->Kind = kind;
     b->Status = kStatusNotImplemented;
+    b->Name = nullptr;
     b->Seq = seq;
+}
+
+void SetTarget(TWorkerBlock* b, const std::wstring& target) {
+    if (target.size() >= kTargetMax) {
+        b->TargetChars = static_cast<ULONG>(kTargetMax);  // longer than any name: matches nothing
+        return;
+    }
+    std::copy(target.begin(), target.end(), b->Target);
+    b->TargetChars = static_cast<ULONG>(target.size());
 }
 
 }  // namespace
@@ -183,31 +240,45 @@ TNameQuery::~TNameQuery() {
     ReapRetired();
 }
 
-std::wstring TNameQuery::Name(HANDLE handle) {
-    if (!Nt().QueryObject || !Nt().QueryInformationFile) return {};
-    return mode_ == TNameQueryMode::ReusedWorker ? QueryReused(handle) : QueryOwnThread(handle);
-}
-
-bool TNameQuery::AwaitAnswer(DWORD result, LONG seq, bool* failed) {
-    DWORD startWait = ::GetTickCount();
-    *failed = false;
+TNameQuery::TWait TNameQuery::AwaitAnswer(DWORD result, LONG seq, size_t* item) {
+    const DWORD startWait = ::GetTickCount();
+    *item = 0;
+    HANDLE done = mode_ == TNameQueryMode::ReusedWorker ? block_->Done : thread_;
     while (result == WAIT_TIMEOUT) {
+        LONG64 progress = block_->Progress;
+        DWORD began = block_->StartTick;
         DWORD next;
-        if (block_->Picked != seq) {
+        if (static_cast<LONG>(progress >> 32) != seq) {
             // The worker has not begun yet (start-up, or no processor for it): that is not the
             // query's time.
-            if (::GetTickCount() - startWait >= kStartLimitMs) return false;
+            if (::GetTickCount() - startWait >= kStartLimitMs) return TWait::NotStarted;
             next = kNameQueryTimeoutMs;
         } else {
-            DWORD ran = ::GetTickCount() - block_->StartTick;
-            if (ran >= kNameQueryTimeoutMs) return false;
+            *item = static_cast<size_t>(progress & 0xFFFFFFFF);
+            DWORD ran = ::GetTickCount() - began;
+            if (ran >= kNameQueryTimeoutMs) return TWait::Late;
             next = kNameQueryTimeoutMs - ran;
         }
-        result = ::WaitForSingleObject(mode_ == TNameQueryMode::ReusedWorker ? block_->Done : thread_, next);
+        result = ::WaitForSingleObject(done, next);
     }
-    if (result == WAIT_OBJECT_0) return true;
-    *failed = true;
-    return false;
+    return result == WAIT_OBJECT_0 ? TWait::Answered : TWait::Failed;
+}
+
+void TNameQuery::RetireWorker(TWait why) {
+    if (why == TWait::Late) {
+        // End the worker where it hangs; the next request gets a new one.
+        ::TerminateThread(thread_, 0);
+        ++lateQueries_;
+    } else if (mode_ == TNameQueryMode::ReusedWorker) {
+        // Not begun (it may still be starting, inside the loader) or the wait itself failed: the
+        // worker is left to run and ends after this request.
+        block_->Quit = 1;
+        ::SetEvent(block_->Request);
+    }
+    Retire(thread_, block_);
+    thread_ = nullptr;
+    block_ = nullptr;
+    target_.clear();
 }
 
 bool TNameQuery::StartWorker() {
@@ -228,6 +299,7 @@ bool TNameQuery::StartWorker() {
     Retire(thread_, block_);
     thread_ = nullptr;
     block_ = nullptr;
+    target_.clear();
     return false;
 }
 
@@ -244,25 +316,21 @@ void TNameQuery::StopWorker() {
     thread_ = nullptr;
 }
 
+std::wstring TNameQuery::Name(HANDLE handle) {
+    if (!Nt().QueryObject || !Nt().QueryInformationFile) return {};
+    return mode_ == TNameQueryMode::ReusedWorker ? QueryReused(handle) : QueryOwnThread(handle);
+}
+
 std::wstring TNameQuery::QueryReused(HANDLE handle) {
     if (!thread_ && !StartWorker()) return {};
     LONG seq = ++seq_;
-    PrepareQuery(block_, handle, seq);
+    Prepare(block_, kNameOne, seq);
+    block_->Handle = handle;
     DWORD r = ::SignalObjectAndWait(block_->Request, block_->Done, kNameQueryTimeoutMs, FALSE);
-    bool failed = false;
-    if (AwaitAnswer(r, seq, &failed)) return Answer(block_);
-    if (!failed) {
-        // Late: end the worker where it hangs; the next query starts a new one.
-        ::TerminateThread(thread_, 0);
-        ++lateQueries_;
-    } else {
-        // The wait itself failed: the worker is left to run and ends after this query.
-        block_->Quit = 1;
-        ::SetEvent(block_->Request);
-    }
-    Retire(thread_, block_);
-    thread_ = nullptr;
-    block_ = nullptr;
+    size_t item = 0;
+    TWait w = AwaitAnswer(r, seq, &item);
+    if (w == TWait::Answered) return NameText(block_);
+    RetireWorker(w);
     return {};
 }
 
@@ -270,33 +338,66 @@ std::wstring TNameQuery::QueryOwnThread(HANDLE handle) {
     if (!block_) block_ = NewBlock();
     if (!block_) return {};
     LONG seq = ++seq_;
-    PrepareQuery(block_, handle, seq);
+    Prepare(block_, kNameOne, seq);
+    block_->Handle = handle;
     thread_ = ::CreateThread(nullptr, kWorkerStackBytes, SingleQueryWorkerMain, block_,
                              STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
     if (!thread_) return {};
     ++workersStarted_;
     DWORD r = ::WaitForSingleObject(thread_, kNameQueryTimeoutMs);
-    bool failed = false;
-    if (AwaitAnswer(r, seq, &failed)) {
+    size_t item = 0;
+    TWait w = AwaitAnswer(r, seq, &item);
+    if (w == TWait::Answered) {
         DWORD code = 1;
         ::GetExitCodeThread(thread_, &code);
         ::CloseHandle(thread_);
         thread_ = nullptr;
-        return code == 0 ? Answer(block_) : std::wstring();
+        return code == 0 ? NameText(block_) : std::wstring();
     }
-    if (!failed) {
-        ::TerminateThread(thread_, 0);
-        ++lateQueries_;
-    }
-    Retire(thread_, block_);
-    thread_ = nullptr;
-    block_ = nullptr;
+    RetireWorker(w);
     return {};
 }
 
-std::wstring GetHandleFileName(HANDLE handle) {
-    TNameQuery query;
-    return query.Name(handle);
+void TNameQuery::MatchBatch(const HANDLE* handles, size_t count, bool* matches, size_t* handled) {
+    LONG seq = ++seq_;
+    Prepare(block_, kMatchBatch, seq);
+    block_->Count = static_cast<ULONG>(count);
+    std::copy(handles, handles + count, block_->Batch);
+    DWORD r = ::SignalObjectAndWait(block_->Request, block_->Done, kNameQueryTimeoutMs, FALSE);
+    size_t item = 0;
+    TWait w = AwaitAnswer(r, seq, &item);
+    if (w == TWait::Answered) {
+        for (size_t i = 0; i < count; ++i) matches[i] = block_->Verdict[i] != 0;
+        *handled = count;
+        return;
+    }
+    // The queries before the late one have their answers; the late one is no match; the rest go
+    // to the next worker.
+    item = std::min(item, count - 1);
+    for (size_t i = 0; i < item; ++i) matches[i] = block_->Verdict[i] != 0;
+    matches[item] = false;
+    *handled = item + 1;
+    RetireWorker(w);
+}
+
+void TNameQuery::Match(const HANDLE* handles, size_t count, const std::wstring& target, bool* matches) {
+    std::fill(matches, matches + count, false);
+    if (target.empty() || !Nt().QueryObject || !Nt().QueryInformationFile) return;
+    if (mode_ == TNameQueryMode::ThreadPerQuery) {
+        for (size_t i = 0; i < count; ++i) matches[i] = Name(handles[i]) == target;
+        return;
+    }
+    size_t done = 0;
+    while (done < count) {
+        if (!thread_ && !StartWorker()) return;
+        if (target_ != target) {
+            SetTarget(block_, target);
+            target_ = target;
+        }
+        size_t handled = 0;
+        MatchBatch(handles + done, std::min(kBatchMax, count - done), matches + done, &handled);
+        done += handled;
+    }
 }
 
 TInlineNameQuery::TInlineNameQuery() = default;
@@ -306,9 +407,15 @@ std::wstring TInlineNameQuery::Name(HANDLE handle) {
     if (!Nt().QueryObject || !Nt().QueryInformationFile) return {};
     if (!block_) block_ = NewBlock();
     if (!block_) return {};
-    PrepareQuery(block_, handle, 1);
-    RunQuery(block_);
-    return Answer(block_);
+    Prepare(block_, kNameOne, 1);
+    block_->Handle = handle;
+    Answer(block_);
+    return NameText(block_);
+}
+
+std::wstring GetHandleFileName(HANDLE handle) {
+    TNameQuery query;
+    return query.Name(handle);
 }
 
 std::wstring GetHandleFileNameInline(HANDLE handle) {

@@ -33,6 +33,10 @@ public:
     // or its path within the volume when the object name cannot be had; empty when the handle is
     // no file, the query fails or it does not end in time.
     std::wstring Name(HANDLE handle);
+    // For each of count handles of the own process: does its name equal target exactly (letter
+    // case counts)? A handle whose query fails or runs late is no match. The reused worker takes
+    // the handles in batches and compares on its side, so that a batch costs one hand-over.
+    void Match(const HANDLE* handles, size_t count, const std::wstring& target, bool* matches);
 
     unsigned WorkersStarted() const { return workersStarted_; }
     unsigned LateQueries() const { return lateQueries_; }
@@ -42,14 +46,19 @@ private:
     void StopWorker();
     std::wstring QueryReused(HANDLE handle);
     std::wstring QueryOwnThread(HANDLE handle);
-    // Waits for the answer to query number seq: true when it came, false when the query ran
-    // longer than the limit (or the wait failed, *failed set).
-    bool AwaitAnswer(DWORD firstResult, LONG seq, bool* failed);
+    enum class TWait { Answered, Late, NotStarted, Failed };
+    // Waits for the answer to request number seq, given the result of the first wait. Late when
+    // one query of it has run longer than the limit (*item: its index in the batch); NotStarted
+    // when the worker has not even begun after a long while.
+    TWait AwaitAnswer(DWORD firstResult, LONG seq, size_t* item);
+    void RetireWorker(TWait why);
+    void MatchBatch(const HANDLE* handles, size_t count, bool* matches, size_t* handled);
 
     TNameQueryMode mode_;
     TWorkerBlock* block_ = nullptr;
     HANDLE thread_ = nullptr;
     LONG seq_ = 0;
+    std::wstring target_;  // the target the worker's block holds
     unsigned workersStarted_ = 0;
     unsigned lateQueries_ = 0;
 };

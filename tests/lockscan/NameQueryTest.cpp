@@ -1,6 +1,8 @@
 // The name query's time limit, shown with a stand-in for NtQueryObject that hangs on one handle.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "lockscan/FileInUse_Tools.h"
 #include "tests/lockscan/Holder.h"
 
@@ -118,6 +120,37 @@ TEST(NameQuery, NamesFilesOnlyAndAllWaysAgree) {
         EXPECT_EQ(names.Name(nullptr), L"");
         EXPECT_EQ(names.LateQueries(), 0u);
     }
+}
+
+}  // namespace
+}  // namespace swt::test
+
+namespace swt::test {
+namespace {
+
+// The one-thread-per-query variant is kept for measuring; it must give the very same answer.
+TEST(NameQuery, BothWorkerModesGiveTheSameEntries) {
+    TempDir dir;
+    std::wstring dll = dir / L"same.dll";
+    CopyFixtureDll(dll);
+    UniqueFile mine(::CreateFileW(dll.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(mine);
+    Holder holder({L"open", L"r", L"r", dll, L"load", dll, L"open", L"r", L"r", dll});
+    ASSERT_TRUE(holder.ready());
+    std::vector<std::wstring> answers;
+    for (TNameQueryMode mode : {TNameQueryMode::ReusedWorker, TNameQueryMode::ThreadPerQuery}) {
+        SetNameQueryMode(mode);
+        auto locks = GetLockingProcesses(dll);
+        std::wstring text;
+        for (size_t i = 0; locks && i < locks->Count(); ++i)
+            text += std::to_wstring((*locks)[i].ProcessId) + L" " + (*locks)[i].FileName + L" " +
+                    (*locks)[i].ProcessPath + L"\n";
+        answers.push_back(text);
+    }
+    SetNameQueryMode(TNameQueryMode::ReusedWorker);
+    // Own handle, two handles of the holder, its module: four entries either way.
+    EXPECT_EQ(std::count(answers[0].begin(), answers[0].end(), L'\n'), 4) << testing::PrintToString(answers[0]);
+    EXPECT_EQ(answers[0], answers[1]);
 }
 
 }  // namespace
