@@ -246,7 +246,7 @@ int Arg(int argc, wchar_t** argv, const wchar_t* name, int fallback) {
 
 int wmain(int argc, wchar_t** argv) {
     try {
-        return Run(Arg(argc, argv, L"-p", 8), Arg(argc, argv, L"-h", 500), Arg(argc, argv, L"-r", 7),
+        return Run(Arg(argc, argv, L"-p", 8), Arg(argc, argv, L"-h", 500), Arg(argc, argv, L"-r", 5),
                    Arg(argc, argv, L"-t", 3));
     } catch (const swt::Error& e) {
         std::fprintf(stderr, "error: %ls\n", e.message().c_str());
