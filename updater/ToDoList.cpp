@@ -1,5 +1,7 @@
 #include "updater/ToDoList.h"
 
+#include "lockscan/FileInUse_Tools.h"
+
 namespace swt {
 
 TUpdateItem::TUpdateItem(TToDoList* toDoList, std::wstring source, std::wstring dest)
@@ -16,7 +18,12 @@ TUpdateItem& TUpdateItem::Create(TToDoList* toDoList, std::wstring source, std::
 TUpdateItem::~TUpdateItem() = default;
 
 void TUpdateItem::RefreshLocks() {
-    // Holders are found by the lock scan once it is wired in here.
+    FLocks.reset();
+    if (!FDone) FLocks = GetLockingProcesses(FDest);
+    if (!FLocks || !FToDoList || !FToDoList->FProcessList) return;
+    // Process rows: every lock, from index 0 upwards, gets its process a row here through
+    // FToDoList->FProcessList->FindOrAddProcess(lock.ProcessId, lock.ProcessPath) once the
+    // process list keeps rows. The locks are attached to the rows by the scan pass, not here.
 }
 
 }  // namespace swt

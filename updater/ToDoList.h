@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "lockscan/ProcessLockList.h"
+
 namespace swt {
 
 class TProcessList;
@@ -26,6 +28,8 @@ public:
     std::wstring FSource;
     std::wstring FDest;
     bool FDone = false;
+    // The processes that held the destination at the last refresh; none when nobody did.
+    std::unique_ptr<TProcessLockList> FLocks;
 
 private:
     TUpdateItem(TToDoList* toDoList, std::wstring source, std::wstring dest);

@@ -1,0 +1,87 @@
+// The name query of a single handle: asked on a worker thread so that a query that hangs (a
+// pipe with a pending read, a stale network file) costs at most 100 ms and the scan goes on.
+#pragma once
+#include <windows.h>
+#include <string>
+
+namespace swt {
+
+constexpr DWORD kNameQueryTimeoutMs = 100;
+
+enum class TNameQueryMode {
+    ReusedWorker,    // one worker per scan, handed each query through events
+    ThreadPerQuery,  // a new worker thread for every query
+};
+// Process-wide choice for the scans that follow; ReusedWorker unless changed.
+void SetNameQueryMode(TNameQueryMode mode);
+TNameQueryMode GetNameQueryMode();
+
+struct TWorkerBlock;
+
+// Names handles of the own process, one query at a time. Each query runs on a worker thread and
+// is waited for at most 100 ms of its own running time; a late worker is terminated and the next
+// query gets a new one. The worker touches no heap and no C runtime, and its block stays
+// allocated until the thread has really ended.
+class TNameQuery {
+public:
+    explicit TNameQuery(TNameQueryMode mode = GetNameQueryMode());
+    ~TNameQuery();
+    TNameQuery(const TNameQuery&) = delete;
+    TNameQuery& operator=(const TNameQuery&) = delete;
+
+    // The object name of a file handle (device form, e.g. \Device\HarddiskVolume2\Dir\File.ext),
+    // or its path within the volume when the object name cannot be had; empty when the handle is
+    // no file, the query fails or it does not end in time.
+    std::wstring Name(HANDLE handle);
+    // For each of count handles of the own process: does its name equal target exactly (letter
+    // case counts)? A handle whose query fails or runs late is no match. The reused worker takes
+    // the handles in batches and compares on its side, so that a batch costs one hand-over.
+    void Match(const HANDLE* handles, size_t count, const std::wstring& target, bool* matches);
+
+    unsigned WorkersStarted() const { return workersStarted_; }
+    unsigned LateQueries() const { return lateQueries_; }
+
+private:
+    bool StartWorker();
+    void StopWorker();
+    std::wstring QueryReused(HANDLE handle);
+    std::wstring QueryOwnThread(HANDLE handle);
+    enum class TWait { Answered, Late, NotStarted, Failed };
+    // Waits for the answer to request number seq, given the result of the first wait. Late when
+    // one query of it has run longer than the limit (*item: its index in the batch); NotStarted
+    // when the worker has not even begun after a long while.
+    TWait AwaitAnswer(DWORD firstResult, LONG seq, size_t* item);
+    void RetireWorker(TWait why);
+    void MatchBatch(const HANDLE* handles, size_t count, bool* matches, size_t* handled);
+
+    TNameQueryMode mode_;
+    TWorkerBlock* block_ = nullptr;
+    HANDLE thread_ = nullptr;
+    LONG seq_ = 0;
+    std::wstring target_;  // the target the worker's block holds
+    unsigned workersStarted_ = 0;
+    unsigned lateQueries_ = 0;
+};
+
+// The same query on the calling thread: no worker, no time limit. For measuring what the worker costs.
+class TInlineNameQuery {
+public:
+    TInlineNameQuery();
+    ~TInlineNameQuery();
+    TInlineNameQuery(const TInlineNameQuery&) = delete;
+    TInlineNameQuery& operator=(const TInlineNameQuery&) = delete;
+    std::wstring Name(HANDLE handle);
+
+private:
+    TWorkerBlock* block_ = nullptr;
+};
+
+// One query on its own worker (the primitive the scans are built from).
+std::wstring GetHandleFileName(HANDLE handle);
+// The same query on the calling thread, without a worker and without a time limit.
+std::wstring GetHandleFileNameInline(HANDLE handle);
+// Workers that were terminated or left to run and whose thread has not ended yet; their blocks
+// are released once it has.
+size_t LateWorkersPending();
+
+}  // namespace swt

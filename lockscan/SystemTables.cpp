@@ -1,0 +1,136 @@
+#include "lockscan/SystemTables.h"
+
+#include <cstring>
+
+namespace swt {
+
+namespace {
+
+// SYSTEM_HANDLE_TABLE_ENTRY_INFO_EX (class 64).
+struct RawHandleEntryEx {
+    PVOID Object;
+    ULONG_PTR UniqueProcessId;
+    ULONG_PTR HandleValue;
+    ULONG GrantedAccess;
+    USHORT CreatorBackTraceIndex;
+    USHORT ObjectTypeIndex;
+    ULONG HandleAttributes;
+    ULONG Reserved;
+};
+struct RawHandleInformationEx {
+    ULONG_PTR NumberOfHandles;
+    ULONG_PTR Reserved;
+    RawHandleEntryEx Handles[1];
+};
+// SYSTEM_HANDLE_TABLE_ENTRY_INFO (class 16).
+struct RawHandleEntry {
+    USHORT UniqueProcessId;
+    USHORT CreatorBackTraceIndex;
+    UCHAR ObjectTypeIndex;
+    UCHAR HandleAttributes;
+    USHORT HandleValue;
+    PVOID Object;
+    ULONG GrantedAccess;
+};
+struct RawHandleInformation {
+    ULONG NumberOfHandles;
+    RawHandleEntry Handles[1];
+};
+// The leading part of SYSTEM_PROCESS_INFORMATION (class 5).
+struct RawProcessInformation {
+    ULONG NextEntryOffset;
+    ULONG NumberOfThreads;
+    LARGE_INTEGER Reserved[3];
+    LARGE_INTEGER CreateTime;
+    LARGE_INTEGER UserTime;
+    LARGE_INTEGER KernelTime;
+    RawUnicodeString ImageName;
+    LONG BasePriority;
+    HANDLE UniqueProcessId;
+    HANDLE InheritedFromUniqueProcessId;
+};
+
+#ifdef _WIN64
+static_assert(sizeof(RawHandleEntryEx) == 40 && offsetof(RawHandleInformationEx, Handles) == 16);
+static_assert(sizeof(RawHandleEntry) == 24 && offsetof(RawHandleInformation, Handles) == 8);
+static_assert(offsetof(RawProcessInformation, ImageName) == 56 && offsetof(RawProcessInformation, UniqueProcessId) == 80);
+#endif
+
+template <typename Header, typename Entry, typename Count>
+size_t EntriesInBlock(const SystemInfoBuffer& b, Count count) {
+    size_t first = offsetof(Header, Handles);
+    if (b.size() < first) return 0;
+    size_t fit = (b.size() - first) / sizeof(Entry);
+    return static_cast<size_t>(count) < fit ? static_cast<size_t>(count) : fit;
+}
+
+}  // namespace
+
+THandleTable ParseHandleTable(const SystemInfoBuffer& buffer, bool extended) {
+    THandleTable table;
+    table.Extended = extended;
+    if (extended) {
+        if (buffer.size() < sizeof(ULONG_PTR)) return table;
+        const auto* info = reinterpret_cast<const RawHandleInformationEx*>(buffer.data());
+        size_t n = EntriesInBlock<RawHandleInformationEx, RawHandleEntryEx>(buffer, info->NumberOfHandles);
+        table.Entries.reserve(n);
+        for (size_t i = 0; i < n; ++i) {
+            const RawHandleEntryEx& e = info->Handles[i];
+            table.Entries.push_back({e.UniqueProcessId, e.HandleValue, e.ObjectTypeIndex});
+        }
+    } else {
+        if (buffer.size() < sizeof(ULONG)) return table;
+        const auto* info = reinterpret_cast<const RawHandleInformation*>(buffer.data());
+        size_t n = EntriesInBlock<RawHandleInformation, RawHandleEntry>(buffer, info->NumberOfHandles);
+        table.Entries.reserve(n);
+        for (size_t i = 0; i < n; ++i) {
+            const RawHandleEntry& e = info->Handles[i];
+            table.Entries.push_back({e.UniqueProcessId, e.HandleValue, e.ObjectTypeIndex});
+        }
+    }
+    return table;
+}
+
+std::optional<THandleTable> ReadHandleTable(bool allowExtended) {
+    if (allowExtended) {
+        NTSTATUS_T status = kStatusSuccess;
+        auto buffer = QuerySystemInformationBuffer(kSystemExtendedHandleInformation, &status);
+        if (buffer) return ParseHandleTable(*buffer, true);
+        // Only a system that does not know the extended table is asked for the narrow one; a table
+        // too big for the cap is not available in either form.
+        if (status == kStatusNoMemory) return std::nullopt;
+    }
+    auto buffer = QuerySystemInformationBuffer(kSystemHandleInformation);
+    if (!buffer) return std::nullopt;
+    return ParseHandleTable(*buffer, false);
+}
+
+std::vector<TProcessRecord> ParseProcessTable(const SystemInfoBuffer& buffer) {
+    std::vector<TProcessRecord> records;
+    const std::byte* base = buffer.data();
+    const std::byte* end = base + buffer.size();
+    size_t offset = 0;
+    while (offset + sizeof(RawProcessInformation) <= buffer.size()) {
+        const auto* p = reinterpret_cast<const RawProcessInformation*>(base + offset);
+        TProcessRecord rec{reinterpret_cast<ULONG_PTR>(p->UniqueProcessId), {}};
+        const auto* name = reinterpret_cast<const std::byte*>(p->ImageName.Buffer);
+        size_t chars = p->ImageName.Length / sizeof(WCHAR);
+        if (name && name >= base && name + chars * sizeof(WCHAR) <= end) {
+            rec.ImageName.assign(p->ImageName.Buffer, chars);
+            size_t zero = rec.ImageName.find(L'\0');
+            if (zero != std::wstring::npos) rec.ImageName.resize(zero);
+        }
+        records.push_back(std::move(rec));
+        if (p->NextEntryOffset == 0) break;
+        offset += p->NextEntryOffset;
+    }
+    return records;
+}
+
+std::optional<std::vector<TProcessRecord>> ReadProcessTable() {
+    auto buffer = QuerySystemInformationBuffer(kSystemProcessInformation);
+    if (!buffer) return std::nullopt;
+    return ParseProcessTable(*buffer);
+}
+
+}  // namespace swt

@@ -1,0 +1,65 @@
+// Fixture: holds files open and libraries loaded until told to quit.
+//   lockscan_holder <ready event> <quit event> action...
+// Actions: open <access> <share> <path>   access and share are letters r, w, d (or "0" for none)
+//          load <path>                    LoadLibraryW
+//          many <folder> <count>          creates and holds <count> files <folder>\h<i>.dat
+// Sets the ready event once every action is done; exits with 2 when one fails.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "support/CommandLine.h"
+
+namespace {
+
+DWORD Letters(const std::wstring& text, DWORD r, DWORD w, DWORD d) {
+    DWORD v = 0;
+    for (wchar_t c : text) {
+        if (c == L'r') v |= r;
+        if (c == L'w') v |= w;
+        if (c == L'd') v |= d;
+    }
+    return v;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    std::vector<std::wstring> args = swt::CommandLineArgs();
+    if (args.size() < 3) return 2;
+    HANDLE ready = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, args[1].c_str());
+    HANDLE quit = ::OpenEventW(SYNCHRONIZE, FALSE, args[2].c_str());
+    if (!ready || !quit) return 2;
+    std::vector<HANDLE> held;
+    for (size_t i = 3; i < args.size(); ++i) {
+        if (args[i] == L"open" && i + 3 < args.size()) {
+            DWORD access = Letters(args[i + 1], GENERIC_READ, GENERIC_WRITE, DELETE);
+            DWORD share = Letters(args[i + 2], FILE_SHARE_READ, FILE_SHARE_WRITE, FILE_SHARE_DELETE);
+            HANDLE h = ::CreateFileW(args[i + 3].c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr);
+            if (h == INVALID_HANDLE_VALUE) return 2;
+            held.push_back(h);
+            i += 3;
+        } else if (args[i] == L"load" && i + 1 < args.size()) {
+            if (!::LoadLibraryW(args[i + 1].c_str())) return 2;
+            i += 1;
+        } else if (args[i] == L"many" && i + 2 < args.size()) {
+            int count = _wtoi(args[i + 2].c_str());
+            for (int n = 0; n < count; ++n) {
+                std::wstring path = args[i + 1] + L"\\h" + std::to_wstring(n) + L".dat";
+                HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                         CREATE_ALWAYS, 0, nullptr);
+                if (h == INVALID_HANDLE_VALUE) return 2;
+                held.push_back(h);
+            }
+            i += 2;
+        } else {
+            return 2;
+        }
+    }
+    ::SetEvent(ready);
+    // Ends on its own after ten minutes so that a test that died never leaves it behind for long.
+    ::WaitForSingleObject(quit, 600000);
+    for (HANDLE h : held) ::CloseHandle(h);
+    return 0;
+}

@@ -1,0 +1,157 @@
+// The name query's time limit, shown with a stand-in for NtQueryObject that hangs on one handle.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "lockscan/FileInUse_Tools.h"
+#include "tests/lockscan/Holder.h"
+
+namespace swt::test {
+namespace {
+
+// State of the hanging stand-in. It runs on the worker thread: system calls only.
+NtQueryObjectFn g_realQueryObject = nullptr;
+WCHAR g_hangName[1024];
+size_t g_hangChars = 0;
+volatile LONG g_hangsLeft = 0;
+HANDLE g_never = nullptr;
+
+NTSTATUS_T NTAPI HangingQueryObject(HANDLE handle, ULONG infoClass, PVOID buffer, ULONG length, PULONG returned) {
+    NTSTATUS_T status = g_realQueryObject(handle, infoClass, buffer, length, returned);
+    if (status != kStatusSuccess || infoClass != kObjectNameInformation) return status;
+    const auto* name = static_cast<const RawUnicodeString*>(buffer);
+    if (name->Length / sizeof(WCHAR) != g_hangChars) return status;
+    for (size_t i = 0; i < g_hangChars; ++i)
+        if (name->Buffer[i] != g_hangName[i]) return status;
+    if (::InterlockedDecrement(&g_hangsLeft) >= 0) ::WaitForSingleObject(g_never, INFINITE);
+    return status;
+}
+
+// Puts the stand-in in place for one scope: the next `hangs` queries of `name` never end.
+class HangingNameQuery {
+public:
+    HangingNameQuery(const std::wstring& name, LONG hangs) {
+        g_realQueryObject = Nt().QueryObject;
+        g_hangChars = name.size();
+        std::copy(name.begin(), name.end(), g_hangName);
+        g_hangsLeft = hangs;
+        g_never = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        Nt().QueryObject = HangingQueryObject;
+    }
+    ~HangingNameQuery() {
+        Nt().QueryObject = g_realQueryObject;
+        // Hung workers have been terminated; none may be waiting on the event any more.
+    }
+    LONG hangsLeft() const { return g_hangsLeft; }
+};
+
+const char* ModeName(TNameQueryMode m) { return m == TNameQueryMode::ReusedWorker ? "reused worker" : "thread per query"; }
+
+TEST(NameQuery, LateQueryIsSkippedAndTheScanGoesOn) {
+    TempDir dir;
+    std::wstring path = dir / L"slow.dat";
+    WriteFileBytes(path, "slow");
+    Holder holder({L"open", L"r", L"rw", path, L"open", L"r", L"rw", path, L"open", L"r", L"rw", path});
+    ASSERT_TRUE(holder.ready());
+    const std::wstring target = ScanNameOf(path);
+    ASSERT_FALSE(target.empty());
+    auto table = ReadFileHandleTable();
+
+    for (TNameQueryMode mode : {TNameQueryMode::ReusedWorker, TNameQueryMode::ThreadPerQuery}) {
+        SCOPED_TRACE(ModeName(mode));
+        std::vector<uint32_t> found;
+        unsigned workers = 0, late = 0;
+        {
+            HangingNameQuery hang(target, 1);
+            TNameQuery names(mode);
+            ScanHandleTable(table.Table, target, table.FileTypeIndex, names,
+                            [&](uint32_t pid, const std::wstring& name, bool) {
+                                EXPECT_EQ(name, target);
+                                found.push_back(pid);
+                            });
+            workers = names.WorkersStarted();
+            late = names.LateQueries();
+            EXPECT_LT(hang.hangsLeft(), 1) << "the hanging query was never asked";
+        }
+        // The first of the three handles hung and was skipped; the two after it were still found.
+        EXPECT_EQ(late, 1u);
+        EXPECT_EQ(found, std::vector<uint32_t>(2, holder.pid()));
+        if (mode == TNameQueryMode::ReusedWorker) {
+            EXPECT_EQ(workers, 2u) << "late worker replaced once";
+        }
+    }
+    // The terminated workers' blocks are released once their threads have really ended.
+    for (int i = 0; i < 100 && LateWorkersPending() > 0; ++i) ::Sleep(50);
+    EXPECT_EQ(LateWorkersPending(), 0u);
+}
+
+TEST(NameQuery, SingleQueryGivesUpAfterTheLimit) {
+    TempDir dir;
+    std::wstring path = dir / L"hang.dat";
+    WriteFileBytes(path, "hang");
+    UniqueFile f(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(f);
+    const std::wstring name = GetHandleFileName(f.get());
+    ASSERT_FALSE(name.empty());
+    EXPECT_EQ(GetHandleFileNameInline(f.get()), name);
+    {
+        HangingNameQuery hang(name, 1);
+        EXPECT_EQ(GetHandleFileName(f.get()), L"");
+        // The next query (on a fresh worker) answers again.
+        EXPECT_EQ(GetHandleFileName(f.get()), name);
+    }
+}
+
+TEST(NameQuery, NamesFilesOnlyAndAllWaysAgree) {
+    TempDir dir;
+    std::wstring path = dir / L"named.dat";
+    WriteFileBytes(path, "x");
+    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    UniqueHandleT event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    for (TNameQueryMode mode : {TNameQueryMode::ReusedWorker, TNameQueryMode::ThreadPerQuery}) {
+        SCOPED_TRACE(ModeName(mode));
+        TNameQuery names(mode);
+        std::wstring fileName = names.Name(file.get());
+        EXPECT_EQ(fileName, GetHandleFileNameInline(file.get()));
+        // The name ends with the file's own name, whatever form the system gives the rest.
+        EXPECT_TRUE(fileName.size() > 10 && fileName.compare(fileName.size() - 10, 10, L"\\named.dat") == 0)
+            << testing::PrintToString(fileName);
+        EXPECT_EQ(names.Name(event.get()), L"");
+        EXPECT_EQ(names.Name(nullptr), L"");
+        EXPECT_EQ(names.LateQueries(), 0u);
+    }
+}
+
+}  // namespace
+}  // namespace swt::test
+
+namespace swt::test {
+namespace {
+
+// The one-thread-per-query variant is kept for measuring; it must give the very same answer.
+TEST(NameQuery, BothWorkerModesGiveTheSameEntries) {
+    TempDir dir;
+    std::wstring dll = dir / L"same.dll";
+    CopyFixtureDll(dll);
+    UniqueFile mine(::CreateFileW(dll.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(mine);
+    Holder holder({L"open", L"r", L"r", dll, L"load", dll, L"open", L"r", L"r", dll});
+    ASSERT_TRUE(holder.ready());
+    std::vector<std::wstring> answers;
+    for (TNameQueryMode mode : {TNameQueryMode::ReusedWorker, TNameQueryMode::ThreadPerQuery}) {
+        SetNameQueryMode(mode);
+        auto locks = GetLockingProcesses(dll);
+        std::wstring text;
+        for (size_t i = 0; locks && i < locks->Count(); ++i)
+            text += std::to_wstring((*locks)[i].ProcessId) + L" " + (*locks)[i].FileName + L" " +
+                    (*locks)[i].ProcessPath + L"\n";
+        answers.push_back(text);
+    }
+    SetNameQueryMode(TNameQueryMode::ReusedWorker);
+    // Own handle, two handles of the holder, its module: four entries either way.
+    EXPECT_EQ(std::count(answers[0].begin(), answers[0].end(), L'\n'), 4) << testing::PrintToString(answers[0]);
+    EXPECT_EQ(answers[0], answers[1]);
+}
+
+}  // namespace
+}  // namespace swt::test
