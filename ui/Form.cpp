@@ -8,6 +8,7 @@ TForm::TForm(std::wstring windowClassName) : className_(std::move(windowClassNam
     // The constructor of the concrete form builds the design; it is laid out once afterwards.
     DisableAlign();
     TControl::SetVisible(false);
+    SetParentFont(false);  // a form has its own font
     SetClientSize(320, 240);
 }
 
