@@ -6,6 +6,7 @@
 #include <cwctype>
 
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 #include "support/Error.h"
@@ -305,6 +306,11 @@ TEST(Window, ErrorReachingTheLoopIsShownAndTheLoopGoesOn) {
     f->Label1->OnClick = [](TControl&) { throw Error(L"Ungültiger Datentyp für 'Dest'"); };
     f->Label2->OnClick = [](TControl&) { throw std::runtime_error("plain failure"); };
     std::vector<std::wstring> shown;
+    std::mutex shownLock;
+    auto shownCount = [&] {
+        std::lock_guard<std::mutex> g(shownLock);
+        return shown.size();
+    };
     std::atomic<bool> stop{false};
     // A second thread reads and closes each message box of this process.
     std::thread closer([&] {
@@ -328,7 +334,10 @@ TEST(Window, ErrorReachingTheLoopIsShownAndTheLoopGoesOn) {
                 HWND st = ::GetDlgItem(box, 0xFFFF);
                 // No message to the busy thread: the text as the window manager keeps it.
                 if (st) ::InternalGetWindowText(st, text, 256);
-                shown.push_back(text);
+                {
+                    std::lock_guard<std::mutex> g(shownLock);
+                    shown.push_back(text);
+                }
                 // A box that is still starting up ignores the command: repeat until it is gone.
                 while (::IsWindow(box) && ::IsWindowVisible(box) && !stop) {
                     ::PostMessageW(box, WM_COMMAND, IDOK, 0);
@@ -338,13 +347,6 @@ TEST(Window, ErrorReachingTheLoopIsShownAndTheLoopGoesOn) {
             ::Sleep(20);
         }
     });
-    HWND header = f->Panel2->Handle();
-    ::PostMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(15, 10));
-    ::PostMessageW(header, WM_LBUTTONUP, 0, MAKELPARAM(15, 10));
-    const int y = f->Label2->Top() + 5;
-    HWND body = f->Panel3->Handle();
-    ::PostMessageW(body, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, y));
-    ::PostMessageW(body, WM_LBUTTONUP, 0, MAKELPARAM(30, y));
     bool after = false;
     TTimer t;
     t.SetInterval(10);
@@ -352,10 +354,22 @@ TEST(Window, ErrorReachingTheLoopIsShownAndTheLoopGoesOn) {
         after = true;
         self.SetEnabled(false);
     };
-    for (int i = 0; i < 300 && !(after && shown.size() >= 2); ++i) {
-        Application().ProcessMessages();
-        ::Sleep(10);
-    }
+    auto pump = [&](auto done) {
+        for (int i = 0; i < 500 && !done(); ++i) {
+            Application().ProcessMessages();
+            ::Sleep(10);
+        }
+    };
+    // One error at a time: a second one arriving while the first box is up would nest its box.
+    HWND header = f->Panel2->Handle();
+    ::PostMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(15, 10));
+    ::PostMessageW(header, WM_LBUTTONUP, 0, MAKELPARAM(15, 10));
+    pump([&] { return shownCount() >= 1; });
+    const int y = f->Label2->Top() + 5;
+    HWND body = f->Panel3->Handle();
+    ::PostMessageW(body, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, y));
+    ::PostMessageW(body, WM_LBUTTONUP, 0, MAKELPARAM(30, y));
+    pump([&] { return after && shownCount() >= 2; });
     stop = true;
     closer.join();
     Application().OnException = std::move(saved);
