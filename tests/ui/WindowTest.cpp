@@ -436,3 +436,67 @@ TEST(Window, ManifestGivesCommonControls6AndDpiAwareness) {
               std::string::npos);
     EXPECT_NE(manifest.find(">true/pm</dpiAware>"), std::string::npos);
 }
+
+TEST(Window, HoverAndDoubleClick) {
+    auto f = CreateForm<TTestForm>();
+    f->Show();
+    std::vector<std::wstring> ev;
+    auto named = [&](TControl* c, const wchar_t* name) {
+        c->SetName(name);
+        c->OnMouseEnter = [&](TControl& s) { ev.push_back(s.Name() + L" enter"); };
+        c->OnMouseLeave = [&](TControl& s) { ev.push_back(s.Name() + L" leave"); };
+        c->OnDblClick = [&](TControl& s) { ev.push_back(s.Name() + L" dblclick"); };
+        c->OnClick = [&](TControl& s) { ev.push_back(s.Name() + L" click"); };
+    };
+    named(f->Panel2, L"Panel2");
+    named(f->Image1, L"Image1");
+    f->Image1->OnMouseMove = [&](TControl& s, TShiftState, int x, int y) {
+        ev.push_back(L"Image1 move " + std::to_wstring(x) + L"," + std::to_wstring(y));
+    };
+    HWND header = f->Panel2->Handle();
+    ::SendMessageW(header, WM_MOUSEMOVE, 0, MAKELPARAM(100, 10));
+    ::SendMessageW(header, WM_MOUSEMOVE, 0, MAKELPARAM(285, 9));
+    EXPECT_TRUE(f->Image1->MouseInControl());
+    ::SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(285, 9));
+    ::SendMessageW(header, WM_LBUTTONUP, 0, MAKELPARAM(285, 9));
+    ::SendMessageW(header, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(285, 9));
+    ::SendMessageW(header, WM_LBUTTONUP, 0, MAKELPARAM(285, 9));
+    ::SendMessageW(header, WM_MOUSEMOVE, 0, MAKELPARAM(100, 10));
+    ::SendMessageW(header, WM_MOUSELEAVE, 0, 0);
+    const std::vector<std::wstring> expected = {
+        L"Panel2 enter", L"Image1 enter",    L"Image1 move 2,2", L"Image1 click",
+        L"Image1 dblclick", L"Image1 leave", L"Panel2 leave"};
+    EXPECT_EQ(ev, expected);
+    EXPECT_FALSE(f->Panel2->MouseInControl());
+}
+
+TEST(Window, PopupMenuOfNearestParentRunsTheChosenItem) {
+    auto f = CreateForm<TTestForm>();
+    f->Show();
+    TImageList images;
+    TBitmap pic(16, 16);
+    for (COLORREF c : {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)}) {
+        pic.Fill(TRect{0, 0, 16, 16}, c);
+        images.AddBitmap(pic);
+    }
+    EXPECT_EQ(images.Count(), 3);
+    std::vector<std::wstring> ran;
+    TAction kill(L"Killen", [&](TAction&) { ran.push_back(L"kill"); }, 0);
+    TPopupMenu menu;
+    menu.Images = &images;
+    menu.Add(L"In den Vordergrund", [&](TMenuItem&) { ran.push_back(L"front"); }, 2);
+    menu.AddAction(&kill);
+    menu.AddSeparator();
+    menu.Add(L"Beenden", [&](TMenuItem&) { ran.push_back(L"close"); }, 1);
+    f->Panel2->SetPopupMenu(&menu);
+    // The keys wait in the queue; the menu's own loop reads them once it is open.
+    HWND header = f->Panel2->Handle();
+    ::PostMessageW(header, WM_KEYDOWN, VK_DOWN, 0);
+    ::PostMessageW(header, WM_KEYDOWN, VK_DOWN, 0);
+    ::PostMessageW(header, WM_KEYDOWN, VK_RETURN, 0);
+    ::SendMessageW(header, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(15, 10));
+    ::SendMessageW(header, WM_RBUTTONUP, 0, MAKELPARAM(15, 10));
+    EXPECT_EQ(ran, std::vector<std::wstring>{L"kill"});
+    EXPECT_EQ(menu.PopupComponent(), f->Label1) << "opened over the header text";
+    Application().ProcessMessages();
+}
