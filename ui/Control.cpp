@@ -218,6 +218,18 @@ void TControl::RequestLayout() {
     if (root->IsWindowed()) static_cast<TWinControl*>(root)->LayoutRoot();
 }
 
+void TControl::ChangeScale(int M, int D) {
+    if (M == D || D <= 0) return;
+    auto sc = [&](int v) { return ::MulDiv(v, M, D); };
+    const TRect& b = bounds_;
+    SetBounds(sc(b.Left), sc(b.Top), sc(b.Width()), sc(b.Height()));
+    const TMargins m = margins_;
+    SetMargins(TMargins{sc(m.Left), sc(m.Top), sc(m.Right), sc(m.Bottom)});
+    if (!parentFont_) {
+        font_.SetHeight(sc(font_.Height()));
+    }
+}
+
 void TControl::BoundsChanged(const TRect& old) {
     if (parent_ && parent_->HandleAllocated()) {
         RECT a = old.ToRECT(), b = bounds_.ToRECT();
@@ -635,6 +647,20 @@ void TWinControl::SetBorderWidth(int w) {
 }
 
 void TWinControl::SetDoubleBuffered(bool v) { doubleBuffered_ = v; }
+
+void TWinControl::ChangeScale(int M, int D) {
+    if (M == D || D <= 0) return;
+    DisableAlign();
+    try {
+        TControl::ChangeScale(M, D);
+        SetBorderWidth(::MulDiv(borderWidth_, M, D));
+        for (auto& c : controls_) c->ChangeScale(M, D);
+    } catch (...) {
+        EnableAlign();
+        throw;
+    }
+    EnableAlign();
+}
 
 void TWinControl::EnableAlign() {
     if (alignDisabled_ > 0 && --alignDisabled_ == 0 && alignPending_) {

@@ -143,6 +143,10 @@ public:
     // Lays the whole form out again (batched inside DisableAlign/EnableAlign of the root).
     void RequestLayout();
 
+    // Scales lengths designed for D pixels per inch to M: bounds, margins, border width and the
+    // control's own font height (a parent-font control follows its parent).
+    virtual void ChangeScale(int M, int D);
+
     // Raised by the window layer; call to simulate input in tests.
     virtual void DoMouseDown(TMouseButton b, TShiftState s, int x, int y);
     virtual void DoMouseUp(TMouseButton b, TShiftState s, int x, int y);
@@ -259,6 +263,7 @@ public:
 
     void BuildLayoutNode(TLayoutNode& n) override;
     void ApplyLayoutNode(const TLayoutNode& n) override;
+    void ChangeScale(int M, int D) override;
 
 protected:
     // Inset, inside the client area, of the area children are aligned in (bevels).

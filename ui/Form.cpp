@@ -20,11 +20,34 @@ TForm::~TForm() {
 void TForm::AfterConstruction() {
     if (created_) return;
     created_ = true;
+    if (Scaled && ScreenPixelsPerInch() != pixelsPerInch_) ScaleBy(ScreenPixelsPerInch(), pixelsPerInch_);
     EnableAlign();
     Realign();
     Loaded();
     FormCreate();
     if (OnCreate) OnCreate(*this);
+}
+
+void TForm::ScaleBy(int M, int D) {
+    if (M == D || D <= 0 || M <= 0) return;
+    DisableAlign();
+    try {
+        ChangeScale(M, D);
+    } catch (...) {
+        EnableAlign();
+        throw;
+    }
+    EnableAlign();
+}
+
+void TForm::ChangeScale(int M, int D) {
+    // The form keeps its place; its client area, frame width, font and children scale.
+    const int cw = ::MulDiv(clientW_, M, D), ch = ::MulDiv(clientH_, M, D);
+    SetBorderWidth(::MulDiv(BorderWidth(), M, D));
+    if (!ParentFont()) Font().SetHeight(::MulDiv(Font().Height(), M, D));
+    for (int i = 0; i < ControlCount(); ++i) Controls(i)->ChangeScale(M, D);
+    SetClientSize(cw, ch);
+    pixelsPerInch_ = ::MulDiv(pixelsPerInch_, M, D);
 }
 
 void TForm::SetCaption(const std::wstring& c) {
@@ -235,6 +258,13 @@ LRESULT TForm::WndProc(UINT msg, WPARAM w, LPARAM l) {
     case WM_CLOSE:
         Close();
         return 0;
+    case 0x02E0: {  // WM_DPICHANGED: moved to a monitor with another scale
+        const int dpi = HIWORD(w);
+        if (Scaled && dpi > 0 && dpi != pixelsPerInch_) ScaleBy(dpi, pixelsPerInch_);
+        const RECT* suggested = reinterpret_cast<const RECT*>(l);
+        if (suggested) SetBounds(suggested->left, suggested->top, Width(), Height());
+        return 0;
+    }
     case WM_WINDOWPOSCHANGED: {
         const LRESULT r = TWinControl::WndProc(msg, w, l);
         if (!syncing_) {

@@ -500,3 +500,31 @@ TEST(Window, PopupMenuOfNearestParentRunsTheChosenItem) {
     EXPECT_EQ(menu.PopupComponent(), f->Label1) << "opened over the header text";
     Application().ProcessMessages();
 }
+
+TEST(Window, ScalingToAnotherPixelDensity) {
+    // Laid out and scaled without any window: a design at 96 ppi shown at 144 ppi (150 %).
+    auto f = CreateForm<TTestForm>();
+    ASSERT_FALSE(f->HandleAllocated());
+    const int clientH = f->ClientHeight();
+    f->ScaleBy(144, 96);
+    EXPECT_FALSE(f->HandleAllocated());
+    EXPECT_EQ(f->PixelsPerInch(), 144);
+    EXPECT_EQ(f->Panel1->Width(), 470);  // 313 * 1.5 rounded
+    EXPECT_EQ(f->ClientWidth(), 470);
+    EXPECT_EQ(f->Panel2->Height(), 48);
+    EXPECT_EQ(f->Label1->Margins().Left, 18);
+    EXPECT_EQ(f->Label1->Left(), 18);
+    EXPECT_EQ(f->Label1->Font().Height(), -29);
+    EXPECT_EQ(f->Panel3->BorderWidth(), 8);
+    EXPECT_EQ(f->PB->Height(), 23);
+    EXPECT_EQ(f->Image1->Left(), 425);
+    EXPECT_EQ(f->Image1->Width(), 19) << "pictures keep their pixels";
+    EXPECT_GT(f->ClientHeight(), clientH * 14 / 10);
+    EXPECT_EQ(f->ClientHeight(), f->Panel1->Height()) << "still sized to its content";
+    EXPECT_EQ(f->Label2->Font().Height(), f->Font().Height()) << "parent-font text follows the form's scaled font";
+    f->ScaleBy(96, 144);
+    EXPECT_EQ(f->PixelsPerInch(), 96);
+    EXPECT_EQ(f->Panel2->Height(), 32);
+    EXPECT_EQ(f->ClientWidth(), 313);
+    EXPECT_EQ(f->ClientHeight(), clientH);
+}
