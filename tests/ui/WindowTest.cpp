@@ -528,3 +528,72 @@ TEST(Window, ScalingToAnotherPixelDensity) {
     EXPECT_EQ(f->ClientWidth(), 313);
     EXPECT_EQ(f->ClientHeight(), clientH);
 }
+
+namespace {
+// A window in the shape of a list of rows: header, a box of rows, footer, sized to its content.
+class TRowsForm : public TForm {
+public:
+    TRowsForm() : TForm(L"TRowsForm") {
+        SetBorderStyle(TFormBorderStyle::bsDialog);
+        SetBorderWidth(5);
+        SetAutoSize(true);
+        SetClientSize(470, 300);
+        SetColor(clWindow);
+        Header = Add<TPanel>();
+        Header->SetAlign(TAlign::alTop);
+        Header->SetHeight(81);
+        Box = Add<TScrollBox>();
+        Box->SetAlign(TAlign::alTop);
+        Box->SetTop(100);
+        Footer = Add<TPanel>();
+        Footer->SetAlign(TAlign::alTop);
+        Footer->SetTop(200);
+        Footer->SetHeight(83);
+    }
+    TPanel* AddRow() {
+        auto* row = Box->Add<TPanel>();
+        row->SetBevelOuter(TBevelCut::bvNone);
+        row->SetAlign(TAlign::alTop);
+        row->SetTop(10000);  // below the rows already there
+        row->SetHeight(62);
+        auto* line = row->Add<TShape>();
+        line->SetAlign(TAlign::alTop);
+        line->SetHeight(1);
+        line->SetPenColor(clSilver);
+        line->SetBrushColor(clSilver);
+        return row;
+    }
+    TPanel* Header;
+    TScrollBox* Box;
+    TPanel* Footer;
+};
+}  // namespace
+
+TEST(Window, RowBoxGrowsAndShrinksWithoutScrolling) {
+    auto f = CreateForm<TRowsForm>();
+    f->Show();
+    auto clientHeight = [&] {
+        RECT r;
+        ::GetClientRect(f->Handle(), &r);
+        return static_cast<int>(r.bottom);
+    };
+    EXPECT_EQ(clientHeight(), 81 + 83);  // the border width of 5 lies outside the client area
+    std::vector<TPanel*> rows;
+    for (int n = 1; n <= 3; ++n) {
+        rows.push_back(f->AddRow());
+        EXPECT_EQ(clientHeight(), 81 + 62 * n + 83) << n << " rows";
+    }
+    EXPECT_EQ(f->Footer->Top(), 81 + 3 * 62);
+    f->Box->RemoveControl(rows[1]);
+    EXPECT_EQ(clientHeight(), 81 + 2 * 62 + 83);
+    EXPECT_EQ(rows[2]->Top(), 62) << "the rows below move up";
+    const LONG_PTR style = ::GetWindowLongPtrW(f->Box->Handle(), GWL_STYLE);
+    EXPECT_FALSE(style & (WS_VSCROLL | WS_HSCROLL));
+    EXPECT_TRUE(f->Box->DoubleBuffered());
+    // The row's top line: silver, one pixel high, the row's colour below it.
+    Application().ProcessMessages();
+    Snapshot row(rows[2]->Handle());
+    EXPECT_EQ(row.At(10, 0), RGB(192, 192, 192));
+    EXPECT_EQ(row.At(10, 1), ::GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(::GetWindow(f->Handle(), GW_OWNER), Application().Handle());
+}
