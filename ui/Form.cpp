@@ -207,8 +207,8 @@ void TForm::SetVisible(bool v) {
         }
         if (HandleAllocated() && !::IsWindowVisible(hwnd_)) {
             ::SetWindowPos(hwnd_, formStyle_ == TFormStyle::fsStayOnTop ? HWND_TOPMOST : HWND_TOP, 0, 0, 0, 0,
-                           SWP_NOMOVE | SWP_NOSIZE);
-            ::ShowWindow(hwnd_, SW_SHOW);
+                           SWP_NOMOVE | SWP_NOSIZE | (ShowActivated ? 0 : SWP_NOACTIVATE));
+            ::ShowWindow(hwnd_, ShowActivated ? SW_SHOW : SW_SHOWNA);
             ::UpdateWindow(hwnd_);
         }
     } else {

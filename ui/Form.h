@@ -57,6 +57,9 @@ public:
     void SetClientWidth(int w) { SetClientSize(w, clientH_); }
     void SetClientHeight(int h) { SetClientSize(clientW_, h); }
 
+    // Show activates the window (takes the keyboard focus) unless this is off. (Under Wine
+    // without a window manager, hiding a window that was activated waits about 2 s.)
+    bool ShowActivated = true;
     // Shows, hides, raises. Show creates the window if needed; showing the main form also shows
     // the application's taskbar window.
     void SetVisible(bool v) override;

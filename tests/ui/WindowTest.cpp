@@ -597,3 +597,17 @@ TEST(Window, RowBoxGrowsAndShrinksWithoutScrolling) {
     EXPECT_EQ(row.At(10, 1), ::GetSysColor(COLOR_BTNFACE));
     EXPECT_EQ(::GetWindow(f->Handle(), GW_OWNER), Application().Handle());
 }
+
+TEST(Window, ShowWithOrWithoutActivation) {
+    for (bool activate : {true, false}) {
+        SCOPED_TRACE(activate);
+        auto f = CreateForm<TTestForm>();
+        f->ShowActivated = activate;
+        f->Show();
+        Application().ProcessMessages();
+        EXPECT_TRUE(::IsWindowVisible(f->Handle()));
+        EXPECT_EQ(::GetActiveWindow() == f->Handle(), activate);
+        f->Hide();
+        EXPECT_FALSE(::IsWindowVisible(f->Handle()));
+    }
+}
