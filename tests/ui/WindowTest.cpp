@@ -611,3 +611,47 @@ TEST(Window, ShowWithOrWithoutActivation) {
         EXPECT_FALSE(::IsWindowVisible(f->Handle()));
     }
 }
+
+TEST(Window, HintTooltipAppearsWithItsLines) {
+    auto f = CreateForm<TTestForm>();
+    // Away from where the windows of other tests (run at the same time on the display) appear.
+    f->SetBounds(800, 700, f->Width(), f->Height());
+    f->Show();
+    f->Panel2->SetHint(L"Verwendet\rC:\\a.dll\rC:\\b.dll");
+    f->Panel2->SetShowHint(true);
+    Application().ProcessMessages();
+    // The tooltip checks the real cursor position when its delay has passed.
+    const POINT p = f->Panel2->ClientToScreen(POINT{150, 10});
+    ::SetCursorPos(p.x, p.y);
+    HWND tip = nullptr;
+    // One move, then the pause after which the hint shows.
+    ::PostMessageW(f->Panel2->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(150, 10));
+    for (int i = 0; i < 1000 && !tip; ++i) {
+        Application().ProcessMessages();
+        ::Sleep(10);
+        ::EnumThreadWindows(
+            ::GetCurrentThreadId(),
+            [](HWND h, LPARAM out) -> BOOL {
+                wchar_t cls[32] = {};
+                ::GetClassNameW(h, cls, 32);
+                if (_wcsicmp(cls, TOOLTIPS_CLASSW) == 0 && ::IsWindowVisible(h)) {
+                    *reinterpret_cast<HWND*>(out) = h;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&tip));
+    }
+    ASSERT_NE(tip, nullptr) << "no tooltip shown";
+    wchar_t text[256] = {};
+    TTTOOLINFOW ti{};
+    ti.cbSize = TTTOOLINFOW_V2_SIZE;
+    ti.hwnd = f->Panel2->Handle();
+    ti.uId = 1;
+    ti.lpszText = text;
+    ::SendMessageW(tip, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&ti));
+    EXPECT_STREQ(text, L"Verwendet\r\nC:\\a.dll\r\nC:\\b.dll");
+    RECT r;
+    ::GetWindowRect(tip, &r);
+    EXPECT_GT(r.bottom - r.top, 30) << "three lines";
+}
