@@ -288,10 +288,10 @@ TEST(TextHeight, MeasuredOncePerFaceAndSize) {
 
 namespace {
 
-std::map<std::string, std::string> RunProbe(const std::wstring& args) {
+std::map<std::string, std::string> RunProbe(const std::wstring& args, const wchar_t* exe = L"guideline_probe.exe") {
     test::TempDir dir;
     const std::wstring out = dir / L"probe.txt";
-    const DWORD rc = test::Run(test::BinPath(L"guideline_probe.exe"), L"\"/OUT:" + out + L"\" " + args, 60000);
+    const DWORD rc = test::Run(test::BinPath(exe), L"\"/OUT:" + out + L"\" " + args, 60000);
     EXPECT_EQ(rc, 0u);
     std::map<std::string, std::string> r;
     std::istringstream in(test::ReadFileBytes(out));
@@ -335,4 +335,15 @@ TEST(FontGuideline, ProgramPathWithItsParameters) {
         EXPECT_EQ(r["second"], c.second);
         EXPECT_EQ(r["secondHeight"], c.secondHeight);
     }
+}
+
+TEST(FontGuideline, UpdaterBuildChangesNothing) {
+    // The same windows and parameters in a program of the updater's build: fonts stay as designed.
+    auto r = RunProbe(L"\"/FONT:MS Sans Serif\" /FORCE_FONT_GUIDELINE /$FONTQUALITY:3", L"guideline_probe_off.exe");
+    EXPECT_EQ(r.count("mode"), 0u);
+    EXPECT_EQ(r["form"], "MS Sans Serif|-11|8|0|1");
+    EXPECT_EQ(r["own"], "Arial|-11|8|0|1");
+    EXPECT_EQ(r["inherited"], "MS Sans Serif|-11|8|0|1");
+    EXPECT_EQ(r["ownHeight"], "10");
+    EXPECT_EQ(r["default"], "Tahoma|-11|8|0|1");
 }

@@ -1,12 +1,14 @@
-// Fixture: a program of the terminator's build with two small windows that apply the font
-// guideline when loaded, as the countdown window does. Writes what came out to the file named by
-// its /OUT: parameter, one "name=value" line each, then ends.
+// Fixture: a program with two small windows that apply the font guideline when loaded, as the
+// countdown window does; built twice, with the terminator's and with the updater's build of the
+// library. Writes what came out to the file named by its /OUT: argument, one "name=value" line
+// each, then ends.
 #include <windows.h>
 
 #include <fstream>
 #include <memory>
 #include <sstream>
 
+#include "support/CommandLine.h"
 #include "support/xProcs.h"
 #include "ui/Ui.h"
 
@@ -48,13 +50,19 @@ std::wstring FontLine(const TFont& f) {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     try {
         XProcsLibrary library;
-        const std::wstring out = ApplicationParams().GetParamValue(L"OUT");
+        std::wstring out;
+        for (const auto& a : CommandLineArgs())
+            if (a.rfind(L"/OUT:", 0) == 0) out = a.substr(5);
         std::wostringstream o;
+#if SWT_XPROCS_TERMINATOR
         o << L"modeBefore=" << FontGuidelineMode() << L"\n";
+#endif
         auto first = CreateForm<TProbeForm>();
         first->Show();
+#if SWT_XPROCS_TERMINATOR
         o << L"mode=" << FontGuidelineMode() << L"\n";
         o << L"menu=" << MenuFontFace().value_or(L"-") << L"\n";
+#endif
         o << L"form=" << FontLine(first->Font()) << L"\n";
         o << L"own=" << FontLine(first->Own->Font()) << L"\n";
         o << L"inherited=" << FontLine(first->Inherited->Font()) << L"\n";
@@ -63,6 +71,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         auto second = CreateForm<TProbeForm>();
         o << L"second=" << FontLine(second->Own->Font()) << L"\n";
         o << L"secondHeight=" << second->Own->Height() << L"\n";
+#if SWT_XPROCS_TERMINATOR
         o << L"textHeight9=" << [] {
             TFont f;
             f.SetSize(9);
@@ -71,6 +80,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         o << L"fonts=";
         for (const auto& f : ScreenFonts()) o << f << L";";
         o << L"\n";
+#endif
         std::wstring text = o.str();
         HANDLE h = ::CreateFileW(out.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         if (h != INVALID_HANDLE_VALUE) {
