@@ -657,3 +657,22 @@ TEST(Window, HintTooltipAppearsWithItsLines) {
     ::GetWindowRect(tip, &r);
     EXPECT_GT(r.bottom - r.top, 30) << "three lines";
 }
+
+TEST(Window, MainFormCarriesTheTaskbarWindowAndEndsTheLoop) {
+    Application().SetTitle(L"Beenden");
+    auto* f = Application().CreateForm<TTestForm>();
+    ASSERT_EQ(Application().MainForm(), f);
+    HWND app = Application().Handle();
+    wchar_t title[32] = {};
+    ::GetWindowTextW(app, title, 32);
+    EXPECT_STREQ(title, L"Beenden");
+    int shownWithTaskbar = -1;
+    f->OnShow = [&](TForm&) { shownWithTaskbar = ::IsWindowVisible(app) ? 1 : 0; };
+    f->allowClose = true;
+    ::PostMessageW(f->Handle(), WM_CLOSE, 0, 0);
+    Application().Run();  // shows the main form; the close ends the loop
+    EXPECT_EQ(shownWithTaskbar, 1) << "the show hook sees the taskbar window (and may hide it)";
+    EXPECT_TRUE(Application().Terminated());
+    EXPECT_FALSE(::IsWindowVisible(f->Handle()));
+    EXPECT_FALSE(::IsWindowVisible(app));
+}
