@@ -362,6 +362,8 @@ LRESULT TWinControl::Dispatch(UINT msg, WPARAM w, LPARAM l) {
     try {
         r = WndProc(msg, w, l);
     } catch (...) {
+        // A failed paint counts as done, so that the error is shown once and not on every repaint.
+        if (msg == WM_PAINT && h) ::ValidateRect(h, nullptr);
         // An error that reaches a window procedure goes to the standard error display.
         Application().HandleException(std::current_exception());
         r = 0;
