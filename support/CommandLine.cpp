@@ -18,4 +18,18 @@ std::vector<std::wstring> SplitCommandLine(const wchar_t* commandLine) {
 
 std::vector<std::wstring> CommandLineArgs() { return SplitCommandLine(::GetCommandLineW()); }
 
+std::wstring ProgramPath() {
+    std::wstring buf(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = ::GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+        if (n == 0) return {};
+        if (n < buf.size()) {
+            buf.resize(n);
+            return buf;
+        }
+        if (buf.size() >= 32768) return {};
+        buf.resize(buf.size() * 2);
+    }
+}
+
 }  // namespace swt

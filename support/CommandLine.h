@@ -9,4 +9,7 @@ namespace swt {
 std::vector<std::wstring> SplitCommandLine(const wchar_t* commandLine);
 std::vector<std::wstring> CommandLineArgs();
 
+// Full path of the running program's file, whatever its length.
+std::wstring ProgramPath();
+
 }  // namespace swt

@@ -3,10 +3,12 @@
 
 #include "support/CommandLine.h"
 #include "support/Error.h"
+#include "support/LibraryStartup.h"
 #include "updater/SwaptideUnit.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     try {
+        swt::XProcsLibrary xprocs;  // library start-up before any program code, shutdown after it
         std::vector<std::wstring> args = swt::CommandLineArgs();
         // Only "doit", exactly, starts an update; any other command line touches nothing.
         if (args.size() < 2 || args[1] != L"doit") return 0;

@@ -1,0 +1,145 @@
+#include "support/ApplicationParams.h"
+
+#include <windows.h>
+
+#include <memory>
+
+#include "support/CommandLine.h"
+#include "support/IntText.h"
+#include "support/ParamFile.h"
+#include "support/ParamSyntax.h"
+#include "support/PrivateTemp.h"
+#include "support/ProcessAffinity.h"
+
+namespace swt {
+
+namespace {
+
+std::unique_ptr<TApplicationParamList> g_list;
+
+bool IsFile(const std::wstring& path) {
+    DWORD a = ::GetFileAttributesW(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring WithIniExtension(const std::wstring& programPath) {
+    size_t slash = programPath.find_last_of(L"\\/");
+    size_t dot = programPath.rfind(L'.');
+    if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash)) return programPath + L".INI";
+    return programPath.substr(0, dot) + L".INI";
+}
+
+}  // namespace
+
+TApplicationParamList::TApplicationParamList(std::vector<std::wstring> entries) : entries_(std::move(entries)) {}
+
+TApplicationParamList::TApplicationParamList(ForProcess) {
+    const std::wstring programPath = ProgramPath();
+    // Command line: the program path and the arguments, only when there are arguments.
+    try {
+        std::vector<std::wstring> args = CommandLineArgs();
+        if (args.size() > 1) {
+            entries_.push_back(programPath.empty() ? args[0] : programPath);
+            for (size_t i = 1; i < args.size(); ++i) {
+                try {
+                    entries_.push_back(args[i]);
+                } catch (...) {
+                }
+            }
+        }
+    } catch (...) {
+    }
+    // Parameter file: "INIFILE" from the command line, else the program's own ".INI".
+    try {
+        std::wstring name = GetParamValue(L"INIFILE");
+        if (name.empty() || !IsFile(name)) name = WithIniExtension(programPath);
+        std::vector<std::wstring> fileEntries = ReadParamFileEntries(name);
+        entries_.insert(entries_.end(), fileEntries.begin(), fileEntries.end());
+    } catch (...) {
+    }
+    if (!PrivateTempSetUpDone()) {
+        try {
+            fTempFolderDelete = SetUpPrivateTempFolder(GetParamValue(L"TEMP"), programPath);
+        } catch (...) {
+        }
+    }
+    try {
+        ApplyProcessAffinityMask(GetParamValue(L"PROCESSAFFINITYMASK"));
+    } catch (...) {
+    }
+}
+
+TApplicationParamList::~TApplicationParamList() {
+    if (!fTempFolderDelete.empty()) DeletePrivateTempFolder(fTempFolderDelete);
+}
+
+void TApplicationParamList::AddRequestedParam(const std::wstring& name) {
+    try {
+        std::wstring n = RequestedParamName(name);
+        std::wstring upper = UpperText(n);
+        for (const std::wstring& have : fRequestedParams)
+            if (UpperText(have) == upper) return;
+        fRequestedParams.push_back(std::move(n));
+    } catch (...) {
+    }
+}
+
+bool TApplicationParamList::GetCheckParam(const std::wstring& value) {
+    AddRequestedParam(value);
+    try {
+        return HasParamFlag(entries_, value);
+    } catch (...) {
+        return false;
+    }
+}
+
+std::wstring TApplicationParamList::GetParamValue(const std::wstring& param) {
+    AddRequestedParam(param);
+    try {
+        return FindParamValue(entries_, param).value_or(std::wstring());
+    } catch (...) {
+        return {};
+    }
+}
+
+void TApplicationParamList::SetParamValue(const std::wstring& param, const std::wstring& value) {
+    std::wstring entry = L"/" + param + L":" + value;
+    int index = GetParamIndex(param);
+    if (index >= 0)
+        entries_[static_cast<size_t>(index)] = std::move(entry);
+    else
+        entries_.push_back(std::move(entry));
+}
+
+int TApplicationParamList::GetParamIndex(const std::wstring& param) const { return FindParamIndex(entries_, param); }
+
+int TApplicationParamList::GetParamValueInt(const std::wstring& param) {
+    return StrToIntDef(TrimBlanks(GetParamValue(param)), 0);
+}
+
+std::vector<std::wstring> TApplicationParamList::RequestedParams(bool hiddenValues) const {
+    std::vector<std::wstring> out;
+    for (const std::wstring& name : fRequestedParams)
+        if (hiddenValues || name.empty() || name[0] != L'$') out.push_back(name);
+    return out;
+}
+
+std::wstring TApplicationParamList::TempFolder() { return swt::TempFolder(); }
+void TApplicationParamList::SetTempFolder(const std::wstring& value) { swt::SetTempFolder(value); }
+std::wstring TApplicationParamList::TempFolderOrigin() { return swt::TempFolderOrigin(); }
+
+TApplicationParamList& ApplicationParams() {
+    if (!g_list) g_list.reset(new TApplicationParamList(TApplicationParamList::ForProcess{}));
+    return *g_list;
+}
+
+void ReleaseApplicationParams() noexcept {
+    try {
+        g_list.reset();
+    } catch (...) {
+    }
+}
+
+TApplicationParamList* ApplicationParamsIfCreated() noexcept { return g_list.get(); }
+
+}  // namespace swt

@@ -1,0 +1,68 @@
+#include "support/LibraryStartup.h"
+
+#include <cstdlib>
+#include <ctime>
+
+#include "support/ApplicationParams.h"
+#include "support/Languages.h"
+#include "support/PrivateTemp.h"
+#include "support/SystemMetric.h"
+
+namespace swt {
+
+namespace {
+bool g_started = false;
+
+void UnitShutdown() noexcept {
+    ReleaseSystemMetricSnapshot();
+    ClearIsWinNT();
+    ClearUserLanguage();
+    ClearTempFolderValues();
+}
+
+void ParamListClassShutdown() noexcept {
+#if SWT_XPROCS_TERMINATOR
+    ReleaseApplicationParams();
+#endif
+    TempFoldersShutdown();
+}
+}  // namespace
+
+XProcsLibrary::XProcsLibrary() {
+    if (g_started) return;
+#if SWT_XPROCS_TERMINATOR
+    TextHeightCacheStartup();
+    try {
+        TempFoldersStartup(true);
+    } catch (...) {
+        TextHeightCacheShutdown();
+        throw;
+    }
+#else
+    TempFoldersStartup(false);
+#endif
+    try {
+        std::srand(static_cast<unsigned>(std::time(nullptr)));
+        TakeSystemMetricSnapshot();
+        RecordIsWinNT();
+        RecordUserLanguage();
+    } catch (...) {
+        // A snapshot that cannot be taken leaves SystemMetric() empty; the program still starts.
+    }
+    g_started = true;
+    owner_ = true;
+}
+
+XProcsLibrary::~XProcsLibrary() {
+    if (!owner_) return;
+    UnitShutdown();
+    ParamListClassShutdown();
+#if SWT_XPROCS_TERMINATOR
+    TextHeightCacheShutdown();
+#endif
+    g_started = false;
+}
+
+bool XProcsLibrary::Started() noexcept { return g_started; }
+
+}  // namespace swt

@@ -1,0 +1,42 @@
+// The support library's start-up and shutdown, in their fixed order. A program holds one
+// XProcsLibrary for its whole run, made first thing in wWinMain, so the environment variables are
+// in place before any program code runs and the private folder goes when the program ends.
+#pragma once
+
+#ifndef SWT_XPROCS_TERMINATOR
+#error "link swt_xprocs_terminator or swt_xprocs_updater: they say which build of the library this is"
+#endif
+
+namespace swt {
+
+class XProcsLibrary {
+public:
+    // Start-up:
+    //  1. class-wide: (process terminator) the text-height cache; then the parameter list's
+    //     start-up GUID, origin folder and "ORIGIN_TEMP" (process terminator: "TEMP"/"TMP" reset
+    //     to an inherited origin);
+    //  2. the unit: random seed, metric snapshot, IsWinNT, UserLanguage/LanguageBase.
+    // Throws swt::Error, having undone what it did, only when no start-up GUID can be made.
+    // A second guard in the same process does nothing.
+    XProcsLibrary();
+    // Shutdown in reverse: the unit's state; the parameter list (deleting the private temporary
+    // folder); (process terminator) the text-height cache. Never throws.
+    ~XProcsLibrary();
+    XProcsLibrary(const XProcsLibrary&) = delete;
+    XProcsLibrary& operator=(const XProcsLibrary&) = delete;
+
+    // Whether a guard currently holds the library started.
+    static bool Started() noexcept;
+
+private:
+    bool owner_ = false;
+};
+
+#if SWT_XPROCS_TERMINATOR
+// Class-wide start-up and shutdown of the text-height cache (process terminator only), called by
+// XProcsLibrary at its fixed place in the order.
+void TextHeightCacheStartup();
+void TextHeightCacheShutdown() noexcept;
+#endif
+
+}  // namespace swt

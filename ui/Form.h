@@ -1,0 +1,115 @@
+// Forms: top-level windows with frame styles, stay-on-top, placement, close query and the
+// create/loaded/show/hide hooks.
+//
+// Declaring a form:
+//     class TKillFrm : public swt::TForm {
+//     public:
+//         TKillFrm() : TForm(L"TKillFrm") {          // window class name
+//             Panel1 = Add<swt::TPanel>();          // children: built in the constructor
+//             ...
+//         }
+//     protected:
+//         void Loaded() override { ... }             // after the constructor, before FormCreate
+//         void FormCreate() override { ... }         // the create hook (OnCreate too)
+//     };
+//     auto frm = swt::CreateForm<TKillFrm>();        // constructs, runs Loaded and FormCreate
+//     // or Application().CreateForm<TKillFrm>(), which keeps it and makes the first one MainForm
+//     frm->Show();
+// Layout is batched while the constructor runs and done once before Loaded.
+#pragma once
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "ui/Control.h"
+
+namespace swt {
+
+enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+enum class TFormStyle { fsNormal, fsStayOnTop };
+// poDesigned: Left/Top as set; poScreenCenter: centred on the monitor's work area when shown;
+// poDefault: the system places the window.
+enum class TPosition { poDesigned, poDefault, poScreenCenter };
+enum class TCloseAction { caNone, caHide, caFree, caMinimize };
+
+class TForm : public TWinControl {
+public:
+    explicit TForm(std::wstring windowClassName = L"TForm");
+    ~TForm() override;
+
+    const std::wstring& Caption() const { return caption_; }
+    void SetCaption(const std::wstring& c);
+    TFormBorderStyle BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(TFormBorderStyle s);
+    TFormStyle FormStyle() const { return formStyle_; }
+    void SetFormStyle(TFormStyle s);
+    TPosition Position() const { return position_; }
+    void SetPosition(TPosition p) { position_ = p; }
+
+    // Client area (inside the frame and inside BorderWidth).
+    TRect ClientRect() const override { return TRect{0, 0, clientW_, clientH_}; }
+    void SetClientSize(int width, int height);
+    void SetClientWidth(int w) { SetClientSize(w, clientH_); }
+    void SetClientHeight(int h) { SetClientSize(clientW_, h); }
+
+    // Shows, hides, raises. Show creates the window if needed; showing the main form also shows
+    // the application's taskbar window.
+    void SetVisible(bool v) override;
+    // Asks CloseQuery; when allowed runs OnClose and hides (the main form ends the message loop).
+    void Close();
+    // The close query: FormCloseQuery and OnCloseQuery may both refuse.
+    bool CloseQuery();
+    void BringToFront();
+    void Realign() override;
+
+    std::function<void(TForm&)> OnCreate;
+    std::function<void(TForm&)> OnShow;
+    std::function<void(TForm&)> OnHide;
+    std::function<void(TForm&, bool& canClose)> OnCloseQuery;
+    std::function<void(TForm&, TCloseAction& action)> OnClose;
+
+    // Runs Loaded then the create hook; CreateForm calls it once after construction.
+    void AfterConstruction();
+
+    void BuildLayoutNode(TLayoutNode& n) override;
+    void ApplyLayoutNode(const TLayoutNode& n) override;
+
+protected:
+    // After the constructor has built the form and it has been laid out; the place for work that
+    // needs the finished design (the font guideline, extra controls made in code).
+    virtual void Loaded() {}
+    virtual void FormCreate() {}
+    virtual void FormShow() {}
+    virtual void FormHide() {}
+    virtual void FormCloseQuery(bool& canClose) {}
+    virtual void FormClose(TCloseAction& action) {}
+
+    void CreateParams(TCreateParams& p) override;
+    LRESULT WndProc(UINT msg, WPARAM w, LPARAM l) override;
+    TColor DefaultColor() const override { return clBtnFace; }
+    void UpdateWindowBounds() override;
+    void BoundsChanged(const TRect& old) override;
+
+private:
+    void WindowSizeFromClient(int& w, int& h) const;
+    void ApplyPosition();
+
+    std::wstring className_;
+    std::wstring caption_;
+    TFormBorderStyle borderStyle_ = TFormBorderStyle::bsSizeable;
+    TFormStyle formStyle_ = TFormStyle::fsNormal;
+    TPosition position_ = TPosition::poDesigned;
+    int clientW_ = 0, clientH_ = 0;
+    bool created_ = false;
+    bool syncing_ = false;
+};
+
+// Constructs a form and runs its Loaded and create hooks. The caller owns it.
+template <class T, class... Args>
+std::unique_ptr<T> CreateForm(Args&&... args) {
+    auto f = std::make_unique<T>(std::forward<Args>(args)...);
+    f->AfterConstruction();
+    return f;
+}
+
+}  // namespace swt
