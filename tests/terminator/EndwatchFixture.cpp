@@ -1,6 +1,8 @@
 // Stand-in for the process the terminator waits for.
 //   EndwatchFixture wait <ms>             runs for <ms>, then exits with code 7
 //   EndwatchFixture window <caption> <ms> the same, owning a top-level window with that caption
+//   EndwatchFixture selfwatch <name> <ms> the same, having started Endwatch.exe (beside it) on
+//                                         itself under that display name (for manual runs)
 // Ending by itself gives 7, so a test tells that apart from a termination with exit code 0.
 #include <windows.h>
 
@@ -40,6 +42,23 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
             if (msg.message == WM_TIMER && msg.hwnd == w) break;
             ::DispatchMessageW(&msg);
         }
+        return kFixtureExitCode;
+    }
+    if (mode == L"selfwatch") {
+        wchar_t exe[MAX_PATH];
+        const DWORD n = ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+        std::wstring endwatch(exe, n);
+        endwatch = endwatch.substr(0, endwatch.find_last_of(L"\\/") + 1) + L"Endwatch.exe";
+        std::wstring cmd = L"\"" + endwatch + L"\" 0 " + std::to_wstring(::GetCurrentProcessId()) + L" \"" +
+                           (args.size() > 2 ? args[2] : std::wstring(L"Testprogramm")) + L"\"";
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        if (!::CreateProcessW(endwatch.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+            return 4;
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
+        ::Sleep(Milliseconds(args, 3));
         return kFixtureExitCode;
     }
     ::Sleep(Milliseconds(args, 2));
