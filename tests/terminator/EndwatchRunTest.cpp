@@ -6,6 +6,7 @@
 #include <string>
 
 #include "terminator/CountdownTimes.h"
+#include "terminator/StartMonitor.h"
 #include "tests/common/TestSupport.h"
 
 namespace {
@@ -230,9 +231,21 @@ TEST(EndwatchRun, ProcessStillRunningAtTimeOutIsTerminatedWithExitCodeZero) {
     Child watched = StartFixture(60000);
     Ended cleanup1{&watched};
     const auto start = Clock::now();
-    Child endwatch = StartEndwatch(PidArgs(watched.pid), 20);  // shows after 250 ms, ends after 3 s
+    // Three parameters: the first is not read at all.
+    Child endwatch = StartEndwatch(L"nicht-gelesen " + std::to_wstring(watched.pid) + L" Name", 20);
     Ended cleanup2{&endwatch};
-    EXPECT_NE(WaitForVisibleKillFrm(endwatch), nullptr);
+    HWND w = WaitForVisibleKillFrm(endwatch);
+    ASSERT_NE(w, nullptr);
+    // Centred on the full bounds of the start monitor (the only one here), not on its work area.
+    RECT r{};
+    ::GetWindowRect(w, &r);
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    ASSERT_TRUE(::GetMonitorInfoW(::MonitorFromWindow(w, MONITOR_DEFAULTTONEAREST), &mi));
+    const POINT centred = swt::CentreOnBounds(mi.rcMonitor, SIZE{r.right - r.left, r.bottom - r.top});
+    EXPECT_EQ(r.left, centred.x);
+    EXPECT_EQ(r.top, centred.y);
+    EXPECT_EQ(::GetWindowLongPtrW(w, GWL_EXSTYLE) & WS_EX_TOPMOST, WS_EX_TOPMOST);
     EXPECT_EQ(endwatch.Wait(), 0u);
     EXPECT_EQ(watched.Wait(5000), 0u);
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
