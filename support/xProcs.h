@@ -3,6 +3,7 @@
 // shutdown, and starting programs.
 #pragma once
 #include "support/ApplicationParams.h"
+#include "support/FontGuideline.h"
 #include "support/Languages.h"
 #include "support/LibraryStartup.h"
 #include "support/ParamFile.h"
@@ -11,3 +12,4 @@
 #include "support/ProcessAffinity.h"
 #include "support/StartProgram.h"
 #include "support/SystemMetric.h"
+#include "support/TextHeight.h"

@@ -83,7 +83,6 @@ private:
     HWND hintWindow_ = nullptr;
     bool initialized_ = false;
     bool terminated_ = false;
-    bool inException_ = false;
     TForm* mainForm_ = nullptr;
     std::vector<std::unique_ptr<TForm>> forms_;
 };

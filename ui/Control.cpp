@@ -9,6 +9,7 @@
 #include "support/Error.h"
 #include "ui/Application.h"
 #include "ui/Form.h"
+#include "ui/Menus.h"
 
 namespace swt {
 
@@ -217,6 +218,18 @@ void TControl::RequestLayout() {
     if (root->IsWindowed()) static_cast<TWinControl*>(root)->LayoutRoot();
 }
 
+void TControl::ChangeScale(int M, int D) {
+    if (M == D || D <= 0) return;
+    auto sc = [&](int v) { return ::MulDiv(v, M, D); };
+    const TRect& b = bounds_;
+    SetBounds(sc(b.Left), sc(b.Top), sc(b.Width()), sc(b.Height()));
+    const TMargins m = margins_;
+    SetMargins(TMargins{sc(m.Left), sc(m.Top), sc(m.Right), sc(m.Bottom)});
+    if (!parentFont_) {
+        font_.SetHeight(sc(font_.Height()));
+    }
+}
+
 void TControl::BoundsChanged(const TRect& old) {
     if (parent_ && parent_->HandleAllocated()) {
         RECT a = old.ToRECT(), b = bounds_.ToRECT();
@@ -240,6 +253,24 @@ void TControl::DoMouseUp(TMouseButton b, TShiftState s, int x, int y) {
 
 void TControl::DoClick() {
     if (OnClick) OnClick(*this);
+}
+
+void TControl::DoDblClick() {
+    if (OnDblClick) OnDblClick(*this);
+}
+
+void TControl::DoMouseMove(TShiftState s, int x, int y) {
+    if (OnMouseMove) OnMouseMove(*this, s, x, y);
+}
+
+void TControl::DoMouseEnter() {
+    mouseIn_ = true;
+    if (OnMouseEnter) OnMouseEnter(*this);
+}
+
+void TControl::DoMouseLeave() {
+    mouseIn_ = false;
+    if (OnMouseLeave) OnMouseLeave(*this);
 }
 
 // ---------------------------------------------------------------- TWinControl
@@ -393,10 +424,24 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM w, LPARAM l) {
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
     case WM_MBUTTONUP:
-        if (HandleMouse(msg, w, l) && !subclassed_) return 0;
+        // The right button's release goes on to the default handler, which raises WM_CONTEXTMENU.
+        if (HandleMouse(msg, w, l) && !subclassed_ && msg != WM_RBUTTONUP) return 0;
         break;
     case WM_CAPTURECHANGED:
         if (reinterpret_cast<HWND>(l) != hwnd_) mouseTarget_ = nullptr;
+        break;
+    case WM_MOUSEMOVE:
+        HandleMouseMove(w, l);
+        break;
+    case WM_MOUSELEAVE:
+        HandleMouseLeave();
+        break;
+    case WM_CONTEXTMENU:
+        if (HandleContextMenu(l)) return 0;
+        break;
+    case WM_MEASUREITEM:
+    case WM_DRAWITEM:
+        if (TPopupMenu::OwnerDraw(msg, l)) return TRUE;
         break;
     }
     return DefaultHandler(msg, w, l);
@@ -419,12 +464,15 @@ bool TWinControl::HandleMouse(UINT msg, WPARAM w, LPARAM l) {
         TControl* target = ControlAtPos(x, y);
         if (!target) target = this;
         if (!target->Enabled()) return true;
-        if (button == TMouseButton::mbLeft) {
+        const bool dbl = msg == WM_LBUTTONDBLCLK || msg == WM_RBUTTONDBLCLK || msg == WM_MBUTTONDBLCLK;
+        // A double click gives DblClick; its button-up is no click.
+        if (button == TMouseButton::mbLeft && !dbl) {
             mouseTarget_ = target;
             if (!subclassed_) ::SetCapture(hwnd_);
         }
         const int ox = target == this ? 0 : target->Left(), oy = target == this ? 0 : target->Top();
-        target->DoMouseDown(button, shift, x - ox, y - oy);
+        if (msg == WM_LBUTTONDBLCLK) target->DoDblClick();
+        if (hwnd_ && (target == this || ContainsControl(target))) target->DoMouseDown(button, shift, x - ox, y - oy);
         // The handler may have taken the capture away (a window drag) or removed the control.
         if (hwnd_ && ::GetCapture() != hwnd_ && !subclassed_) mouseTarget_ = nullptr;
         return true;
@@ -447,6 +495,58 @@ bool TWinControl::HandleMouse(UINT msg, WPARAM w, LPARAM l) {
         if (r.Contains(x, y)) target->DoClick();
     }
     return true;
+}
+
+void TWinControl::HandleMouseMove(WPARAM w, LPARAM l) {
+    const int x = GET_X_LPARAM(l), y = GET_Y_LPARAM(l);
+    if (!trackingLeave_) {
+        TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, hwnd_, 0};
+        trackingLeave_ = ::TrackMouseEvent(&tme) != FALSE;
+        if (!MouseInControl()) DoMouseEnter();
+    }
+    TControl* child = ControlAtPos(x, y);
+    if (child != hoverChild_) {
+        TControl* old = hoverChild_;
+        hoverChild_ = child;
+        if (old && ContainsControl(old)) old->DoMouseLeave();
+        if (child) child->DoMouseEnter();
+    }
+    TControl* target = child ? child : this;
+    const int ox = child ? child->Left() : 0, oy = child ? child->Top() : 0;
+    target->DoMouseMove(ShiftFromKeys(w), x - ox, y - oy);
+}
+
+void TWinControl::HandleMouseLeave() {
+    trackingLeave_ = false;
+    if (hoverChild_) {
+        TControl* old = hoverChild_;
+        hoverChild_ = nullptr;
+        if (ContainsControl(old)) old->DoMouseLeave();
+    }
+    if (MouseInControl()) DoMouseLeave();
+}
+
+bool TWinControl::HandleContextMenu(LPARAM l) {
+    POINT screen{GET_X_LPARAM(l), GET_Y_LPARAM(l)};
+    TControl* target = this;
+    if (screen.x == -1 && screen.y == -1) {
+        // From the keyboard: the menu at the control's top-left corner.
+        screen = ClientToScreen(POINT{0, 0});
+    } else {
+        POINT client = screen;
+        ::ScreenToClient(hwnd_, &client);
+        if (TControl* c = ControlAtPos(client.x, client.y)) target = c;
+    }
+    for (TControl* c = target; c; c = c->Parent()) {
+        if (TPopupMenu* m = c->PopupMenu()) {
+            m->SetPopupComponent(target);
+            m->Popup(screen.x, screen.y, hwnd_);
+            return true;
+        }
+        // A windowed parent has its own window: the message goes up to it by itself.
+        if (c != target && c->IsWindowed()) break;
+    }
+    return false;
 }
 
 TControl* TWinControl::ControlAtPos(int x, int y) const {
@@ -493,6 +593,10 @@ void TWinControl::PaintWindow(HDC dc) {
         ::FillRect(dc, &rc, b.get());
     }
     PaintFrame(dc);
+    {
+        SavedDc saved(dc);
+        Paint(dc);
+    }
     for (auto& c : controls_) {
         if (c->IsWindowed() || !c->Visible()) continue;
         const TRect& b = c->BoundsRect();
@@ -502,6 +606,11 @@ void TWinControl::PaintWindow(HDC dc) {
         ::OffsetViewportOrgEx(dc, b.Left, b.Top, nullptr);
         c->Paint(dc);
     }
+}
+
+void TWinControl::ForgetChild(TControl* c) {
+    if (mouseTarget_ == c) mouseTarget_ = nullptr;
+    if (hoverChild_ == c) hoverChild_ = nullptr;
 }
 
 void TWinControl::InsertControl(std::unique_ptr<TControl> child) {
@@ -518,7 +627,7 @@ void TWinControl::InsertControl(std::unique_ptr<TControl> child) {
 void TWinControl::RemoveControl(TControl* child) {
     auto it = std::find_if(controls_.begin(), controls_.end(), [&](auto& p) { return p.get() == child; });
     if (it == controls_.end()) return;
-    if (mouseTarget_ == child) mouseTarget_ = nullptr;
+    ForgetChild(child);
     std::unique_ptr<TControl> owned = std::move(*it);
     controls_.erase(it);
     owned->Invalidate();
@@ -538,6 +647,20 @@ void TWinControl::SetBorderWidth(int w) {
 }
 
 void TWinControl::SetDoubleBuffered(bool v) { doubleBuffered_ = v; }
+
+void TWinControl::ChangeScale(int M, int D) {
+    if (M == D || D <= 0) return;
+    DisableAlign();
+    try {
+        TControl::ChangeScale(M, D);
+        SetBorderWidth(::MulDiv(borderWidth_, M, D));
+        for (auto& c : controls_) c->ChangeScale(M, D);
+    } catch (...) {
+        EnableAlign();
+        throw;
+    }
+    EnableAlign();
+}
 
 void TWinControl::EnableAlign() {
     if (alignDisabled_ > 0 && --alignDisabled_ == 0 && alignPending_) {

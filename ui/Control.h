@@ -31,6 +31,8 @@ class TControl;
 using TNotifyEvent = std::function<void(TControl& sender)>;
 // Coordinates are in the sender's client coordinates.
 using TMouseEvent = std::function<void(TControl& sender, TMouseButton button, TShiftState shift, int x, int y)>;
+using TMouseMoveEvent = std::function<void(TControl& sender, TShiftState shift, int x, int y)>;
+class TPopupMenu;
 
 class TControl {
 public:
@@ -120,6 +122,15 @@ public:
     TMouseEvent OnMouseDown;
     TMouseEvent OnMouseUp;
     TNotifyEvent OnClick;
+    TNotifyEvent OnDblClick;
+    TMouseMoveEvent OnMouseMove;
+    TNotifyEvent OnMouseEnter;
+    TNotifyEvent OnMouseLeave;
+
+    // Shown on a right click (or the menu key); without one, the nearest parent's is used.
+    // Not owned.
+    TPopupMenu* PopupMenu() const { return popupMenu_; }
+    void SetPopupMenu(TPopupMenu* m) { popupMenu_ = m; }
 
     // --- drawing
     virtual void Invalidate();
@@ -132,10 +143,20 @@ public:
     // Lays the whole form out again (batched inside DisableAlign/EnableAlign of the root).
     void RequestLayout();
 
+    // Scales lengths designed for D pixels per inch to M: bounds, margins, border width and the
+    // control's own font height (a parent-font control follows its parent).
+    virtual void ChangeScale(int M, int D);
+
     // Raised by the window layer; call to simulate input in tests.
     virtual void DoMouseDown(TMouseButton b, TShiftState s, int x, int y);
     virtual void DoMouseUp(TMouseButton b, TShiftState s, int x, int y);
     virtual void DoClick();
+    virtual void DoDblClick();
+    virtual void DoMouseMove(TShiftState s, int x, int y);
+    virtual void DoMouseEnter();
+    virtual void DoMouseLeave();
+    // Whether the mouse is over the control (between enter and leave).
+    bool MouseInControl() const { return mouseIn_; }
 
 protected:
     friend class TWinControl;
@@ -172,6 +193,8 @@ private:
     std::wstring hint_;
     bool showHint_ = false;
     bool parentShowHint_ = true;
+    TPopupMenu* popupMenu_ = nullptr;
+    bool mouseIn_ = false;
 };
 
 // A control without a window: its parent paints it and routes mouse input to it.
@@ -240,6 +263,7 @@ public:
 
     void BuildLayoutNode(TLayoutNode& n) override;
     void ApplyLayoutNode(const TLayoutNode& n) override;
+    void ChangeScale(int M, int D) override;
 
 protected:
     // Inset, inside the client area, of the area children are aligned in (bevels).
@@ -251,7 +275,8 @@ protected:
     // The message handler; unhandled messages go to DefaultHandler.
     virtual LRESULT WndProc(UINT msg, WPARAM w, LPARAM l);
     LRESULT DefaultHandler(UINT msg, WPARAM w, LPARAM l);
-    // Background, then frame/caption (PaintFrame), then the graphic children.
+    // Background, then frame/caption (PaintFrame), then the control's own Paint, then the
+    // graphic children.
     virtual void PaintWindow(HDC dc);
     virtual void PaintFrame(HDC dc) {}
     // Called once the window exists (children's windows too).
@@ -270,7 +295,11 @@ private:
     static LRESULT CALLBACK SubclassProc(HWND h, UINT msg, WPARAM w, LPARAM l, UINT_PTR id, DWORD_PTR data);
     LRESULT Dispatch(UINT msg, WPARAM w, LPARAM l);
     bool HandleMouse(UINT msg, WPARAM w, LPARAM l);
+    void HandleMouseMove(WPARAM w, LPARAM l);
+    void HandleMouseLeave();
+    bool HandleContextMenu(LPARAM l);
     void OnPaintMessage();
+    void ForgetChild(TControl* c);
     void LayoutRoot();
 
     std::vector<std::unique_ptr<TControl>> controls_;
@@ -281,7 +310,13 @@ private:
     bool subclassed_ = false;
     bool settingBounds_ = false;
     TControl* mouseTarget_ = nullptr;
+    TControl* hoverChild_ = nullptr;
+    bool trackingLeave_ = false;
 };
+
+// A windowed control that draws itself: override Paint(HDC) (client coordinates; the background
+// in the control's colour is already there). Set DoubleBuffered for an off-screen canvas.
+class TCustomControl : public TWinControl {};
 
 // Window class names the layer registers.
 inline constexpr const wchar_t* kControlClass = L"SwtControl";

@@ -8,6 +8,7 @@ TForm::TForm(std::wstring windowClassName) : className_(std::move(windowClassNam
     // The constructor of the concrete form builds the design; it is laid out once afterwards.
     DisableAlign();
     TControl::SetVisible(false);
+    SetParentFont(false);  // a form has its own font
     SetClientSize(320, 240);
 }
 
@@ -19,11 +20,34 @@ TForm::~TForm() {
 void TForm::AfterConstruction() {
     if (created_) return;
     created_ = true;
+    if (Scaled && ScreenPixelsPerInch() != pixelsPerInch_) ScaleBy(ScreenPixelsPerInch(), pixelsPerInch_);
     EnableAlign();
     Realign();
     Loaded();
     FormCreate();
     if (OnCreate) OnCreate(*this);
+}
+
+void TForm::ScaleBy(int M, int D) {
+    if (M == D || D <= 0 || M <= 0) return;
+    DisableAlign();
+    try {
+        ChangeScale(M, D);
+    } catch (...) {
+        EnableAlign();
+        throw;
+    }
+    EnableAlign();
+}
+
+void TForm::ChangeScale(int M, int D) {
+    // The form keeps its place; its client area, frame width, font and children scale.
+    const int cw = ::MulDiv(clientW_, M, D), ch = ::MulDiv(clientH_, M, D);
+    SetBorderWidth(::MulDiv(BorderWidth(), M, D));
+    if (!ParentFont()) Font().SetHeight(::MulDiv(Font().Height(), M, D));
+    for (int i = 0; i < ControlCount(); ++i) Controls(i)->ChangeScale(M, D);
+    SetClientSize(cw, ch);
+    pixelsPerInch_ = ::MulDiv(pixelsPerInch_, M, D);
 }
 
 void TForm::SetCaption(const std::wstring& c) {
@@ -183,8 +207,8 @@ void TForm::SetVisible(bool v) {
         }
         if (HandleAllocated() && !::IsWindowVisible(hwnd_)) {
             ::SetWindowPos(hwnd_, formStyle_ == TFormStyle::fsStayOnTop ? HWND_TOPMOST : HWND_TOP, 0, 0, 0, 0,
-                           SWP_NOMOVE | SWP_NOSIZE);
-            ::ShowWindow(hwnd_, SW_SHOW);
+                           SWP_NOMOVE | SWP_NOSIZE | (ShowActivated ? 0 : SWP_NOACTIVATE));
+            ::ShowWindow(hwnd_, ShowActivated ? SW_SHOW : SW_SHOWNA);
             ::UpdateWindow(hwnd_);
         }
     } else {
@@ -234,6 +258,13 @@ LRESULT TForm::WndProc(UINT msg, WPARAM w, LPARAM l) {
     case WM_CLOSE:
         Close();
         return 0;
+    case 0x02E0: {  // WM_DPICHANGED: moved to a monitor with another scale
+        const int dpi = HIWORD(w);
+        if (Scaled && dpi > 0 && dpi != pixelsPerInch_) ScaleBy(dpi, pixelsPerInch_);
+        const RECT* suggested = reinterpret_cast<const RECT*>(l);
+        if (suggested) SetBounds(suggested->left, suggested->top, Width(), Height());
+        return 0;
+    }
     case WM_WINDOWPOSCHANGED: {
         const LRESULT r = TWinControl::WndProc(msg, w, l);
         if (!syncing_) {

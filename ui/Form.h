@@ -11,6 +11,11 @@
 //     protected:
 //         void Loaded() override { ... }             // after the constructor, before FormCreate
 //         void FormCreate() override { ... }         // the create hook (OnCreate too)
+//         void FormCloseQuery(bool& canClose) override { canClose = ...; }
+//         void CreateParams(swt::TCreateParams& p) override {   // window class style etc.
+//             TForm::CreateParams(p);
+//             p.ClassStyle |= CS_DROPSHADOW;
+//         }
 //     };
 //     auto frm = swt::CreateForm<TKillFrm>();        // constructs, runs Loaded and FormCreate
 //     // or Application().CreateForm<TKillFrm>(), which keeps it and makes the first one MainForm
@@ -52,6 +57,9 @@ public:
     void SetClientWidth(int w) { SetClientSize(w, clientH_); }
     void SetClientHeight(int h) { SetClientSize(clientW_, h); }
 
+    // Show activates the window (takes the keyboard focus) unless this is off. (Under Wine
+    // without a window manager, hiding a window that was activated waits about 2 s.)
+    bool ShowActivated = true;
     // Shows, hides, raises. Show creates the window if needed; showing the main form also shows
     // the application's taskbar window.
     void SetVisible(bool v) override;
@@ -70,6 +78,17 @@ public:
 
     // Runs Loaded then the create hook; CreateForm calls it once after construction.
     void AfterConstruction();
+
+    // The design is in pixels at DesignPixelsPerInch (96). When Scaled, the form is scaled to the
+    // screen's pixels per inch once it is built, and again when the system moves it to a monitor
+    // with another scale (the programs declare per-monitor awareness).
+    bool Scaled = true;
+    static constexpr int DesignPixelsPerInch = 96;
+    // Pixels per inch the form's lengths are currently in.
+    int PixelsPerInch() const { return pixelsPerInch_; }
+    // Scales client size, children, margins, border widths and fonts by M/D.
+    void ScaleBy(int M, int D);
+    void ChangeScale(int M, int D) override;
 
     void BuildLayoutNode(TLayoutNode& n) override;
     void ApplyLayoutNode(const TLayoutNode& n) override;
@@ -102,6 +121,7 @@ private:
     int clientW_ = 0, clientH_ = 0;
     bool created_ = false;
     bool syncing_ = false;
+    int pixelsPerInch_ = DesignPixelsPerInch;
 };
 
 // Constructs a form and runs its Loaded and create hooks. The caller owns it.

@@ -65,6 +65,7 @@ void TBitmap::Fill(const TRect& r, COLORREF c) {
     ::GdiFlush();
     for (int y = std::max(0, r.Top); y < std::min(h_, r.Bottom); ++y)
         for (int x = std::max(0, r.Left); x < std::min(w_, r.Right); ++x) SetPixel(x, y, c);
+    Changed();
 }
 
 void TBitmap::SetTransparent(bool v) {

@@ -27,7 +27,9 @@ public:
     HDC Dc();
 
     COLORREF Pixel(int x, int y) const;
+    // Sets one pixel; call Changed() when done so that viewers repaint.
     void SetPixel(int x, int y, COLORREF c);
+    // Fills a rectangle and tells the viewers.
     void Fill(const TRect& r, COLORREF c);
 
     // Drawn with TransparentColor left out when on.

@@ -6,6 +6,7 @@
 #include <cwctype>
 
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 #include "support/Error.h"
@@ -178,6 +179,8 @@ TEST(Window, FormLayoutReachesTheWindows) {
 
 TEST(Window, PaintingReadsTheLayout) {
     auto f = CreateForm<TTestForm>();
+    // Its own place: part of it is read from the screen while other tests show windows.
+    f->SetBounds(420, 700, f->Width(), f->Height());
     f->Show();
     Application().ProcessMessages();
     // Header: red background, the picture drawn at 283,7 with its magenta corners left out.
@@ -305,6 +308,11 @@ TEST(Window, ErrorReachingTheLoopIsShownAndTheLoopGoesOn) {
     f->Label1->OnClick = [](TControl&) { throw Error(L"Ungültiger Datentyp für 'Dest'"); };
     f->Label2->OnClick = [](TControl&) { throw std::runtime_error("plain failure"); };
     std::vector<std::wstring> shown;
+    std::mutex shownLock;
+    auto shownCount = [&] {
+        std::lock_guard<std::mutex> g(shownLock);
+        return shown.size();
+    };
     std::atomic<bool> stop{false};
     // A second thread reads and closes each message box of this process.
     std::thread closer([&] {
@@ -328,7 +336,10 @@ TEST(Window, ErrorReachingTheLoopIsShownAndTheLoopGoesOn) {
                 HWND st = ::GetDlgItem(box, 0xFFFF);
                 // No message to the busy thread: the text as the window manager keeps it.
                 if (st) ::InternalGetWindowText(st, text, 256);
-                shown.push_back(text);
+                {
+                    std::lock_guard<std::mutex> g(shownLock);
+                    shown.push_back(text);
+                }
                 // A box that is still starting up ignores the command: repeat until it is gone.
                 while (::IsWindow(box) && ::IsWindowVisible(box) && !stop) {
                     ::PostMessageW(box, WM_COMMAND, IDOK, 0);
@@ -338,13 +349,6 @@ TEST(Window, ErrorReachingTheLoopIsShownAndTheLoopGoesOn) {
             ::Sleep(20);
         }
     });
-    HWND header = f->Panel2->Handle();
-    ::PostMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(15, 10));
-    ::PostMessageW(header, WM_LBUTTONUP, 0, MAKELPARAM(15, 10));
-    const int y = f->Label2->Top() + 5;
-    HWND body = f->Panel3->Handle();
-    ::PostMessageW(body, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, y));
-    ::PostMessageW(body, WM_LBUTTONUP, 0, MAKELPARAM(30, y));
     bool after = false;
     TTimer t;
     t.SetInterval(10);
@@ -352,10 +356,22 @@ TEST(Window, ErrorReachingTheLoopIsShownAndTheLoopGoesOn) {
         after = true;
         self.SetEnabled(false);
     };
-    for (int i = 0; i < 300 && !(after && shown.size() >= 2); ++i) {
-        Application().ProcessMessages();
-        ::Sleep(10);
-    }
+    auto pump = [&](auto done) {
+        for (int i = 0; i < 500 && !done(); ++i) {
+            Application().ProcessMessages();
+            ::Sleep(10);
+        }
+    };
+    // One error at a time: a second one arriving while the first box is up would nest its box.
+    HWND header = f->Panel2->Handle();
+    ::PostMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(15, 10));
+    ::PostMessageW(header, WM_LBUTTONUP, 0, MAKELPARAM(15, 10));
+    pump([&] { return shownCount() >= 1; });
+    const int y = f->Label2->Top() + 5;
+    HWND body = f->Panel3->Handle();
+    ::PostMessageW(body, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, y));
+    ::PostMessageW(body, WM_LBUTTONUP, 0, MAKELPARAM(30, y));
+    pump([&] { return after && shownCount() >= 2; });
     stop = true;
     closer.join();
     Application().OnException = std::move(saved);
@@ -421,4 +437,223 @@ TEST(Window, ManifestGivesCommonControls6AndDpiAwareness) {
     EXPECT_NE(manifest.find("<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">PerMonitorV2"),
               std::string::npos);
     EXPECT_NE(manifest.find(">true/pm</dpiAware>"), std::string::npos);
+}
+
+TEST(Window, HoverAndDoubleClick) {
+    auto f = CreateForm<TTestForm>();
+    f->Show();
+    std::vector<std::wstring> ev;
+    auto named = [&](TControl* c, const wchar_t* name) {
+        c->SetName(name);
+        c->OnMouseEnter = [&](TControl& s) { ev.push_back(s.Name() + L" enter"); };
+        c->OnMouseLeave = [&](TControl& s) { ev.push_back(s.Name() + L" leave"); };
+        c->OnDblClick = [&](TControl& s) { ev.push_back(s.Name() + L" dblclick"); };
+        c->OnClick = [&](TControl& s) { ev.push_back(s.Name() + L" click"); };
+    };
+    named(f->Panel2, L"Panel2");
+    named(f->Image1, L"Image1");
+    f->Image1->OnMouseMove = [&](TControl& s, TShiftState, int x, int y) {
+        ev.push_back(L"Image1 move " + std::to_wstring(x) + L"," + std::to_wstring(y));
+    };
+    HWND header = f->Panel2->Handle();
+    ::SendMessageW(header, WM_MOUSEMOVE, 0, MAKELPARAM(100, 10));
+    ::SendMessageW(header, WM_MOUSEMOVE, 0, MAKELPARAM(285, 9));
+    EXPECT_TRUE(f->Image1->MouseInControl());
+    ::SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(285, 9));
+    ::SendMessageW(header, WM_LBUTTONUP, 0, MAKELPARAM(285, 9));
+    ::SendMessageW(header, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(285, 9));
+    ::SendMessageW(header, WM_LBUTTONUP, 0, MAKELPARAM(285, 9));
+    ::SendMessageW(header, WM_MOUSEMOVE, 0, MAKELPARAM(100, 10));
+    ::SendMessageW(header, WM_MOUSELEAVE, 0, 0);
+    const std::vector<std::wstring> expected = {
+        L"Panel2 enter", L"Image1 enter",    L"Image1 move 2,2", L"Image1 click",
+        L"Image1 dblclick", L"Image1 leave", L"Panel2 leave"};
+    EXPECT_EQ(ev, expected);
+    EXPECT_FALSE(f->Panel2->MouseInControl());
+}
+
+TEST(Window, PopupMenuOfNearestParentRunsTheChosenItem) {
+    auto f = CreateForm<TTestForm>();
+    f->Show();
+    TImageList images;
+    TBitmap pic(16, 16);
+    for (COLORREF c : {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)}) {
+        pic.Fill(TRect{0, 0, 16, 16}, c);
+        images.AddBitmap(pic);
+    }
+    EXPECT_EQ(images.Count(), 3);
+    std::vector<std::wstring> ran;
+    TAction kill(L"Killen", [&](TAction&) { ran.push_back(L"kill"); }, 0);
+    TPopupMenu menu;
+    menu.Images = &images;
+    menu.Add(L"In den Vordergrund", [&](TMenuItem&) { ran.push_back(L"front"); }, 2);
+    menu.AddAction(&kill);
+    menu.AddSeparator();
+    menu.Add(L"Beenden", [&](TMenuItem&) { ran.push_back(L"close"); }, 1);
+    f->Panel2->SetPopupMenu(&menu);
+    // The keys wait in the queue; the menu's own loop reads them once it is open.
+    HWND header = f->Panel2->Handle();
+    ::PostMessageW(header, WM_KEYDOWN, VK_DOWN, 0);
+    ::PostMessageW(header, WM_KEYDOWN, VK_DOWN, 0);
+    ::PostMessageW(header, WM_KEYDOWN, VK_RETURN, 0);
+    ::SendMessageW(header, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(15, 10));
+    ::SendMessageW(header, WM_RBUTTONUP, 0, MAKELPARAM(15, 10));
+    EXPECT_EQ(ran, std::vector<std::wstring>{L"kill"});
+    EXPECT_EQ(menu.PopupComponent(), f->Label1) << "opened over the header text";
+    Application().ProcessMessages();
+}
+
+TEST(Window, ScalingToAnotherPixelDensity) {
+    // Laid out and scaled without any window: a design at 96 ppi shown at 144 ppi (150 %).
+    auto f = CreateForm<TTestForm>();
+    ASSERT_FALSE(f->HandleAllocated());
+    const int clientH = f->ClientHeight();
+    f->ScaleBy(144, 96);
+    EXPECT_FALSE(f->HandleAllocated());
+    EXPECT_EQ(f->PixelsPerInch(), 144);
+    EXPECT_EQ(f->Panel1->Width(), 470);  // 313 * 1.5 rounded
+    EXPECT_EQ(f->ClientWidth(), 470);
+    EXPECT_EQ(f->Panel2->Height(), 48);
+    EXPECT_EQ(f->Label1->Margins().Left, 18);
+    EXPECT_EQ(f->Label1->Left(), 18);
+    EXPECT_EQ(f->Label1->Font().Height(), -29);
+    EXPECT_EQ(f->Panel3->BorderWidth(), 8);
+    EXPECT_EQ(f->PB->Height(), 23);
+    EXPECT_EQ(f->Image1->Left(), 425);
+    EXPECT_EQ(f->Image1->Width(), 19) << "pictures keep their pixels";
+    EXPECT_GT(f->ClientHeight(), clientH * 14 / 10);
+    EXPECT_EQ(f->ClientHeight(), f->Panel1->Height()) << "still sized to its content";
+    EXPECT_EQ(f->Label2->Font().Height(), f->Font().Height()) << "parent-font text follows the form's scaled font";
+    f->ScaleBy(96, 144);
+    EXPECT_EQ(f->PixelsPerInch(), 96);
+    EXPECT_EQ(f->Panel2->Height(), 32);
+    EXPECT_EQ(f->ClientWidth(), 313);
+    EXPECT_EQ(f->ClientHeight(), clientH);
+}
+
+namespace {
+// A window in the shape of a list of rows: header, a box of rows, footer, sized to its content.
+class TRowsForm : public TForm {
+public:
+    TRowsForm() : TForm(L"TRowsForm") {
+        SetBorderStyle(TFormBorderStyle::bsDialog);
+        SetBorderWidth(5);
+        SetAutoSize(true);
+        SetClientSize(470, 300);
+        SetColor(clWindow);
+        Header = Add<TPanel>();
+        Header->SetAlign(TAlign::alTop);
+        Header->SetHeight(81);
+        Box = Add<TScrollBox>();
+        Box->SetAlign(TAlign::alTop);
+        Box->SetTop(100);
+        Footer = Add<TPanel>();
+        Footer->SetAlign(TAlign::alTop);
+        Footer->SetTop(200);
+        Footer->SetHeight(83);
+    }
+    TPanel* AddRow() {
+        auto* row = Box->Add<TPanel>();
+        row->SetBevelOuter(TBevelCut::bvNone);
+        row->SetAlign(TAlign::alTop);
+        row->SetTop(10000);  // below the rows already there
+        row->SetHeight(62);
+        auto* line = row->Add<TShape>();
+        line->SetAlign(TAlign::alTop);
+        line->SetHeight(1);
+        line->SetPenColor(clSilver);
+        line->SetBrushColor(clSilver);
+        return row;
+    }
+    TPanel* Header;
+    TScrollBox* Box;
+    TPanel* Footer;
+};
+}  // namespace
+
+TEST(Window, RowBoxGrowsAndShrinksWithoutScrolling) {
+    auto f = CreateForm<TRowsForm>();
+    f->Show();
+    auto clientHeight = [&] {
+        RECT r;
+        ::GetClientRect(f->Handle(), &r);
+        return static_cast<int>(r.bottom);
+    };
+    EXPECT_EQ(clientHeight(), 81 + 83);  // the border width of 5 lies outside the client area
+    std::vector<TPanel*> rows;
+    for (int n = 1; n <= 3; ++n) {
+        rows.push_back(f->AddRow());
+        EXPECT_EQ(clientHeight(), 81 + 62 * n + 83) << n << " rows";
+    }
+    EXPECT_EQ(f->Footer->Top(), 81 + 3 * 62);
+    f->Box->RemoveControl(rows[1]);
+    EXPECT_EQ(clientHeight(), 81 + 2 * 62 + 83);
+    EXPECT_EQ(rows[2]->Top(), 62) << "the rows below move up";
+    const LONG_PTR style = ::GetWindowLongPtrW(f->Box->Handle(), GWL_STYLE);
+    EXPECT_FALSE(style & (WS_VSCROLL | WS_HSCROLL));
+    EXPECT_TRUE(f->Box->DoubleBuffered());
+    // The row's top line: silver, one pixel high, the row's colour below it.
+    Application().ProcessMessages();
+    Snapshot row(rows[2]->Handle());
+    EXPECT_EQ(row.At(10, 0), RGB(192, 192, 192));
+    EXPECT_EQ(row.At(10, 1), ::GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(::GetWindow(f->Handle(), GW_OWNER), Application().Handle());
+}
+
+TEST(Window, ShowWithOrWithoutActivation) {
+    for (bool activate : {true, false}) {
+        SCOPED_TRACE(activate);
+        auto f = CreateForm<TTestForm>();
+        f->ShowActivated = activate;
+        f->Show();
+        Application().ProcessMessages();
+        EXPECT_TRUE(::IsWindowVisible(f->Handle()));
+        EXPECT_EQ(::GetActiveWindow() == f->Handle(), activate);
+        f->Hide();
+        EXPECT_FALSE(::IsWindowVisible(f->Handle()));
+    }
+}
+
+TEST(Window, HintTooltipAppearsWithItsLines) {
+    auto f = CreateForm<TTestForm>();
+    // Away from where the windows of other tests (run at the same time on the display) appear.
+    f->SetBounds(800, 700, f->Width(), f->Height());
+    f->Show();
+    f->Panel2->SetHint(L"Verwendet\rC:\\a.dll\rC:\\b.dll");
+    f->Panel2->SetShowHint(true);
+    Application().ProcessMessages();
+    // The tooltip checks the real cursor position when its delay has passed.
+    const POINT p = f->Panel2->ClientToScreen(POINT{150, 10});
+    ::SetCursorPos(p.x, p.y);
+    HWND tip = nullptr;
+    // One move, then the pause after which the hint shows.
+    ::PostMessageW(f->Panel2->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(150, 10));
+    for (int i = 0; i < 1000 && !tip; ++i) {
+        Application().ProcessMessages();
+        ::Sleep(10);
+        ::EnumThreadWindows(
+            ::GetCurrentThreadId(),
+            [](HWND h, LPARAM out) -> BOOL {
+                wchar_t cls[32] = {};
+                ::GetClassNameW(h, cls, 32);
+                if (_wcsicmp(cls, TOOLTIPS_CLASSW) == 0 && ::IsWindowVisible(h)) {
+                    *reinterpret_cast<HWND*>(out) = h;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&tip));
+    }
+    ASSERT_NE(tip, nullptr) << "no tooltip shown";
+    wchar_t text[256] = {};
+    TTTOOLINFOW ti{};
+    ti.cbSize = TTTOOLINFOW_V2_SIZE;
+    ti.hwnd = f->Panel2->Handle();
+    ti.uId = 1;
+    ti.lpszText = text;
+    ::SendMessageW(tip, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&ti));
+    EXPECT_STREQ(text, L"Verwendet\r\nC:\\a.dll\r\nC:\\b.dll");
+    RECT r;
+    ::GetWindowRect(tip, &r);
+    EXPECT_GT(r.bottom - r.top, 30) << "three lines";
 }

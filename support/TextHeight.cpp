@@ -1,0 +1,90 @@
+#include "support/TextHeight.h"
+
+#include <cwctype>
+#include <memory>
+
+#include "support/LibraryStartup.h"
+#include "support/UniqueHandle.h"
+#include "ui/Font.h"
+
+namespace swt {
+
+namespace {
+
+constexpr wchar_t kSample[] = L"09gjIJ";
+
+// The measuring canvas: the device context of the whole desktop window.
+class MeasuringCanvas {
+public:
+    MeasuringCanvas() : window_(::GetDesktopWindow()), dc_(::GetWindowDC(window_)) {}
+    ~MeasuringCanvas() {
+        if (dc_) ::ReleaseDC(window_, dc_);
+    }
+    MeasuringCanvas(const MeasuringCanvas&) = delete;
+    MeasuringCanvas& operator=(const MeasuringCanvas&) = delete;
+
+    int32_t TextHeight(const TFont& f) {
+        if (!dc_) return 0;
+        const LOGFONTW lf = f.ToLogFont();
+        UniqueFont font(::CreateFontIndirectW(&lf));
+        SelectGuard sel(dc_, font.get());
+        SIZE sz{};
+        if (!::GetTextExtentPoint32W(dc_, kSample, 6, &sz)) return 0;
+        return sz.cy;
+    }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
+struct Cache {
+    std::map<TDefaultFontSizeItem, int32_t> heights;
+    MeasuringCanvas canvas;
+    int measurements = 0;
+};
+
+// Created by the library's start-up; made on first use when a caller measures without it.
+std::unique_ptr<Cache> g_cache;
+
+Cache& TheCache() {
+    if (!g_cache) g_cache = std::make_unique<Cache>();
+    return *g_cache;
+}
+
+std::wstring Upper(std::wstring s) {
+    for (auto& c : s) c = static_cast<wchar_t>(std::towupper(c));
+    return s;
+}
+
+}  // namespace
+
+TDefaultFontSizeItem TDefaultFontSizeItem::Create(const std::wstring& AFontname, int32_t AFontSize) {
+    TDefaultFontSizeItem item;
+    item.fFontName = Upper(AFontname);
+    item.fFontSize = AFontSize;
+    return item;
+}
+
+TDefaultFontSizeItem TDefaultFontSizeItem::Create(const TFont& aFont) { return Create(aFont.Name(), aFont.Size()); }
+
+int32_t TDefaultFontSizes::TextHeight(const TFont& aFont) {
+    Cache& c = TheCache();
+    const TDefaultFontSizeItem key = TDefaultFontSizeItem::Create(aFont);
+    if (auto it = c.heights.find(key); it != c.heights.end()) return it->second;
+    const int32_t h = c.canvas.TextHeight(aFont);
+    ++c.measurements;
+    c.heights.emplace(key, h);
+    return h;
+}
+
+int TDefaultFontSizes::Measurements() { return g_cache ? g_cache->measurements : 0; }
+size_t TDefaultFontSizes::Count() { return g_cache ? g_cache->heights.size() : 0; }
+
+void TextHeightCacheStartup() {
+    if (!g_cache) g_cache = std::make_unique<Cache>();
+}
+
+void TextHeightCacheShutdown() noexcept { g_cache.reset(); }
+
+}  // namespace swt
