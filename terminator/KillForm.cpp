@@ -1,5 +1,6 @@
 #include "terminator/KillForm.h"
 
+#include "support/FontGuideline.h"
 #include "terminator/CloseGlyph.h"
 #include "terminator/DropShadow.h"
 #include "terminator/ProcessWatch.h"
@@ -128,6 +129,8 @@ void TKillFrm::CreateParams(TCreateParams& p) {
 
 void TKillFrm::Loaded() {
     TForm::Loaded();
+    // Face and quality come from the application parameters.
+    ApplyFontGuideline(this, L"", -1);
 }
 
 void TKillFrm::FormCreate() {
