@@ -152,7 +152,7 @@ void TKillFrm::PBMouseDown(TControl&, TMouseButton, TShiftState, int, int) { Sta
 void TKillFrm::Image1Click(TControl&) {
     if (::GetAsyncKeyState(VK_CONTROL) & 0x8000) {
         // Leave without touching the process.
-        endRequested_ = true;
+        RequestEnd();
         return;
     }
     CanRealClose = true;

@@ -54,6 +54,8 @@ public:
     void ShowCentredOn(const RECT& bounds);
     // The user ended the program from the window (Ctrl+click on the close glyph).
     bool EndRequested() const { return endRequested_; }
+    // Ends the waiting loop after the current message processing.
+    void RequestEnd() { endRequested_ = true; }
     bool CanClose() const { return CanRealClose; }
 
     // Event handlers, public so that tests can raise them.

@@ -23,14 +23,18 @@ bool IsInToolhelpSnapshot(DWORD processId, bool& answered) {
 }
 
 bool IsInEnumProcesses(DWORD processId) {
-    // Room for 4096 ids; a system with more processes shows only the first 4096 here.
-    constexpr DWORD kBytes = 16384;
-    std::unique_ptr<DWORD[]> ids(new (std::nothrow) DWORD[kBytes / sizeof(DWORD)]);
-    if (!ids) return false;
-    DWORD returned = 0;
-    if (!::EnumProcesses(ids.get(), kBytes, &returned)) return false;
-    for (DWORD i = 0; i < returned / sizeof(DWORD); ++i)
-        if (ids[i] == processId) return true;
+    // Room for 4096 ids first. A full buffer may have cut the list short, so it grows and the list
+    // is read again, up to 65536 ids.
+    for (DWORD count = 4096; count <= 65536; count *= 4) {
+        std::unique_ptr<DWORD[]> ids(new (std::nothrow) DWORD[count]);
+        if (!ids) return false;
+        const DWORD bytes = count * sizeof(DWORD);
+        DWORD returned = 0;
+        if (!::EnumProcesses(ids.get(), bytes, &returned)) return false;
+        for (DWORD i = 0; i < returned / sizeof(DWORD); ++i)
+            if (ids[i] == processId) return true;
+        if (returned < bytes) return false;
+    }
     return false;
 }
 

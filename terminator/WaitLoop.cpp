@@ -46,6 +46,10 @@ void RunEndwatch(const std::vector<std::wstring>& args, HMONITOR startMonitor) n
         // No window shows by itself: the loop decides when the countdown window appears.
         Application().Initialize();
         Application().ShowMainForm = false;
+        // An error inside a window handler ends the program like any other: no message box.
+        Application().OnException = [](const std::wstring&) {
+            if (KillFrm) KillFrm->RequestEnd();
+        };
         const std::optional<TKillArgs> killArgs = ParseKillArgs(args);
         if (!killArgs) return;
         const DWORD processId = ResolveProcessId(*killArgs);
