@@ -1,0 +1,149 @@
+// Endwatch end to end: real watched processes, the real program, its window driven by messages.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "terminator/StartMonitor.h"
+#include "tests/terminator/EndwatchDriver.h"
+
+namespace {
+
+using namespace endwatch_test;
+
+TEST(EndwatchRun, ProcessEndingBeforeShowTimeNeverShowsTheWindow) {
+    Child watched = StartFixture(1500);
+    Ended cleanup1{&watched};
+    Child endwatch = StartEndwatch(PidArgs(watched.pid));
+    Ended cleanup2{&endwatch};
+    EXPECT_FALSE(WaitWatchingVisibility(endwatch));
+    ASSERT_EQ(endwatch.Wait(), 0u);
+    EXPECT_EQ(watched.Wait(), kFixtureSelfExit);
+    // One pass of the loop is a little more than 250 ms; allow for a loaded machine.
+    const int64_t lagMs = (ExitTime(endwatch) - ExitTime(watched)) / 10000;
+    std::printf("Endwatch ended %lld ms after the watched process\n", static_cast<long long>(lagMs));
+    EXPECT_GE(lagMs, 0);
+    EXPECT_LT(lagMs, 1500);
+}
+
+TEST(EndwatchRun, UnreadableOrUnknownTargetEndsAtOnceWithoutWindow) {
+    const struct {
+        const char* what;
+        std::wstring args;
+    } cases[] = {
+        {"no parameter", L""},
+        {"parameter 2 not an integer", L"0 12x Name"},
+        {"parameter 1 not an integer", L"Fenster"},
+        {"window handle that names no window", L"$7FFFFF01"},
+        {"process id 0", L"0 0 Name"},
+        {"process id of no process", L"0 2147483000 Name"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Child endwatch = StartEndwatch(c.args);
+        Ended cleanup{&endwatch};
+        EXPECT_FALSE(WaitWatchingVisibility(endwatch, 15000));
+        EXPECT_EQ(ExitCodeOf(endwatch), 0u);
+    }
+}
+
+TEST(EndwatchRun, WindowHandleFormWatchesTheOwnerAndTerminatesAtTimeOut) {
+    const std::wstring caption = L"EndwatchOwner-" + swt::test::NewGuidText();
+    Child owner = swt::test::Start(BinPath(L"EndwatchFixture.exe"), L"window \"" + caption + L"\" 60000");
+    Ended cleanup1{&owner};
+    HWND window = nullptr;
+    for (int i = 0; i < 300 && !window; ++i) {
+        window = ::FindWindowW(nullptr, caption.c_str());
+        if (!window) ::Sleep(50);
+    }
+    ASSERT_NE(window, nullptr);
+    // 3 s instead of 60 s.
+    Child endwatch = StartEndwatch(std::to_wstring(reinterpret_cast<intptr_t>(window)), 20);
+    Ended cleanup2{&endwatch};
+    EXPECT_NE(WaitForVisibleKillFrm(endwatch), nullptr);
+    EXPECT_EQ(endwatch.Wait(), 0u);
+    EXPECT_EQ(owner.Wait(5000), 0u) << "the owner of the window is terminated with exit code 0";
+}
+
+TEST(EndwatchRun, ProcessStillRunningAtTimeOutIsTerminatedWithExitCodeZero) {
+    Child watched = StartFixture(60000);
+    Ended cleanup1{&watched};
+    const auto start = Clock::now();
+    // Three parameters: the first is not read at all.
+    Child endwatch = StartEndwatch(L"nicht-gelesen " + std::to_wstring(watched.pid) + L" Name", 20);
+    Ended cleanup2{&endwatch};
+    HWND w = WaitForVisibleKillFrm(endwatch);
+    ASSERT_NE(w, nullptr);
+    // Centred on the full bounds of the start monitor (the only one here), not on its work area.
+    RECT r{};
+    ::GetWindowRect(w, &r);
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    ASSERT_TRUE(::GetMonitorInfoW(::MonitorFromWindow(w, MONITOR_DEFAULTTONEAREST), &mi));
+    const POINT centred = swt::CentreOnBounds(mi.rcMonitor, SIZE{r.right - r.left, r.bottom - r.top});
+    EXPECT_EQ(r.left, centred.x);
+    EXPECT_EQ(r.top, centred.y);
+    EXPECT_EQ(::GetWindowLongPtrW(w, GWL_EXSTYLE) & WS_EX_TOPMOST, WS_EX_TOPMOST);
+    EXPECT_EQ(endwatch.Wait(), 0u);
+    EXPECT_EQ(watched.Wait(5000), 0u);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    EXPECT_GE(ms, 3000);
+}
+
+TEST(EndwatchRun, AltF4AndCloseRequestsAreRefused) {
+    Child watched = StartFixture(60000);
+    Ended cleanup1{&watched};
+    Child endwatch = StartEndwatch(PidArgs(watched.pid), 10);  // 500 ms, 6 s
+    Ended cleanup2{&endwatch};
+    HWND w = WaitForVisibleKillFrm(endwatch);
+    ASSERT_NE(w, nullptr);
+    // Alt+F4 as the keyboard delivers it, and the close requests it turns into.
+    ::PostMessageW(w, WM_SYSKEYDOWN, VK_F4, 0x203E0001);
+    ::PostMessageW(w, WM_SYSKEYUP, VK_F4, 0xE03E0001);
+    ::PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0);
+    ::PostMessageW(w, WM_CLOSE, 0, 0);
+    ::Sleep(1000);
+    EXPECT_EQ(endwatch.Wait(0), STILL_ACTIVE);
+    EXPECT_TRUE(::IsWindowVisible(w));
+    EXPECT_EQ(watched.Wait(0), STILL_ACTIVE);
+    // The countdown goes on to its end.
+    EXPECT_EQ(endwatch.Wait(20000), 0u);
+    EXPECT_EQ(watched.Wait(5000), 0u);
+}
+
+TEST(EndwatchRun, ClickOnProgressBarPostponesByMaxTime) {
+    const struct {
+        const char* what;
+        int clicks;
+    } cases[] = {{"no click", 0}, {"one click", 1}};
+    long long lifetimes[2] = {};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Child watched = StartFixture(60000);
+        Ended cleanup1{&watched};
+        Child endwatch = StartEndwatch(PidArgs(watched.pid), 10);  // shown after 500 ms, time-out after 6 s
+        Ended cleanup2{&endwatch};
+        HWND w = WaitForVisibleKillFrm(endwatch);
+        ASSERT_NE(w, nullptr);
+        const auto shown = Clock::now();
+        HWND bar = FindProgressBar(w);
+        ASSERT_NE(bar, nullptr);
+        for (int i = 0; i < c.clicks; ++i) {
+            RECT r{};
+            ::GetClientRect(bar, &r);
+            const LPARAM at = MAKELPARAM(r.right / 2, r.bottom / 2);
+            ::PostMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, at);
+            ::PostMessageW(bar, WM_LBUTTONUP, 0, at);
+        }
+        EXPECT_EQ(endwatch.Wait(40000), 0u);
+        EXPECT_EQ(watched.Wait(5000), 0u);
+        lifetimes[c.clicks] = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - shown).count();
+        std::printf("%s: terminated %lld ms after the window showed\n", c.what, lifetimes[c.clicks]);
+    }
+    // Without a click the end comes about 5.5 s after showing, with one 6 s later than that.
+    EXPECT_GT(lifetimes[1] - lifetimes[0], 4000);
+    EXPECT_LT(lifetimes[1] - lifetimes[0], 9000);
+}
+
+}  // namespace

@@ -1,0 +1,100 @@
+// The terminator's command line: which parameter is read, the display name, and the window form.
+#include <gtest/gtest.h>
+
+#include "support/CommandLine.h"
+#include "terminator/KillCommandLine.h"
+#include "terminator/StartMonitor.h"
+#include "tests/common/TestSupport.h"
+
+namespace {
+
+struct Case {
+    const wchar_t* commandLine;
+    bool readable;
+    bool byWindow;
+    int32_t value;
+    const wchar_t* name;
+};
+
+TEST(KillCommandLine, ReadsTheFormsAndTheDisplayName) {
+    const Case cases[] = {
+        {L"Endwatch.exe 1234", true, true, 1234, L"Veltra"},
+        {L"Endwatch.exe $1A2B", true, true, 0x1A2B, L"Veltra"},
+        {L"Endwatch.exe -1", true, true, -1, L"Veltra"},
+        {L"Endwatch.exe 0 1234 Name", true, false, 1234, L"Name"},
+        {L"Endwatch.exe not-read 0x10 Name", true, false, 16, L"Name"},
+        {L"Endwatch.exe 0 1234", true, false, 1234, L"Veltra"},
+        {L"Endwatch.exe 0 1234 \"  Mein Programm \t\"", true, false, 1234, L"Mein Programm"},
+        {L"Endwatch.exe 0 1234 \"  \"", true, false, 1234, L"Veltra"},
+        {L"Endwatch.exe 0 1234 Name more params", true, false, 1234, L"Name"},
+        {L"Endwatch.exe 0 \" 77\" Äpfel", true, false, 77, L"Äpfel"},
+        {L"Endwatch.exe", false},
+        {L"Endwatch.exe abc", false},
+        {L"Endwatch.exe 0 12a Name", false},
+        {L"Endwatch.exe 0 \"\" Name", false},
+        {L"Endwatch.exe 12 3.5", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.commandLine)));
+        const auto args = swt::ParseKillArgs(swt::SplitCommandLine(c.commandLine));
+        ASSERT_EQ(args.has_value(), c.readable);
+        if (!args) continue;
+        EXPECT_EQ(args->byWindow, c.byWindow);
+        EXPECT_EQ(args->value, c.value);
+        EXPECT_EQ(args->displayName, c.name);
+    }
+}
+
+TEST(KillCommandLine, WindowFormWatchesTheWindowsOwner) {
+    const std::wstring caption = L"EndwatchOwner-" + swt::test::NewGuidText();
+    swt::test::Child owner = swt::test::Start(swt::test::BinPath(L"EndwatchFixture.exe"),
+                                              L"window \"" + caption + L"\" 30000");
+    HWND window = nullptr;
+    for (int i = 0; i < 300 && !window; ++i) {
+        window = ::FindWindowW(nullptr, caption.c_str());
+        if (!window) ::Sleep(50);
+    }
+    ASSERT_NE(window, nullptr);
+    swt::TKillArgs args;
+    args.byWindow = true;
+    args.value = static_cast<int32_t>(reinterpret_cast<intptr_t>(window));
+    EXPECT_EQ(swt::ResolveProcessId(args), owner.pid);
+
+    args.byWindow = false;
+    args.value = 4321;
+    EXPECT_EQ(swt::ResolveProcessId(args), 4321u);
+    ::TerminateProcess(owner.process.get(), 1);
+}
+
+TEST(KillCommandLine, WindowThatDoesNotExistGivesProcessIdZero) {
+    swt::TKillArgs args;
+    args.byWindow = true;
+    args.value = 0x7FFFFF01;
+    EXPECT_EQ(swt::ResolveProcessId(args), 0u);
+    args.value = 0;
+    EXPECT_EQ(swt::ResolveProcessId(args), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(StartMonitor, CentresOnTheFullBoundsTruncatingHalves) {
+    const struct {
+        RECT bounds;
+        SIZE window;
+        POINT expected;
+    } cases[] = {
+        {{0, 0, 1280, 1024}, {315, 128}, {482, 448}},
+        {{0, 0, 1280, 1024}, {316, 129}, {482, 447}},
+        {{-1920, 0, 0, 1080}, {315, 125}, {-1920 + 802, 477}},
+        {{0, 0, 300, 100}, {315, 125}, {-7, -12}},  // larger than the monitor: halves toward zero
+    };
+    for (const auto& c : cases) {
+        const POINT p = swt::CentreOnBounds(c.bounds, c.window);
+        EXPECT_EQ(p.x, c.expected.x) << c.bounds.left << "," << c.window.cx;
+        EXPECT_EQ(p.y, c.expected.y) << c.bounds.top << "," << c.window.cy;
+    }
+}
+
+}  // namespace
