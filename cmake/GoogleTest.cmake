@@ -12,17 +12,21 @@ target_compile_options(gtest PRIVATE -w)
 target_compile_options(gtest_main PRIVATE -w)
 include(GoogleTest)
 
-# swaptide_add_test(name sources... LIBS libs... [DEPENDS targets...] [WINDOWS]): one test program,
+# swaptide_add_test(name sources... LIBS libs... [DEPENDS targets...] [WINDOWS] [SERIAL]): one test program,
 # its cases listed by CTest without running Wine at configure time (the list is read when the
 # tests run). WINDOWS marks programs whose cases show or look up top-level windows: they take
 # turns on the display. Under Wine, FindWindowW asks every top-level window for its caption with
 # a message (so it waits on another test's window that is not pumping), and hiding an activated
 # window waits for the X server; side by side such tests slow each other down many times over.
+# SERIAL runs the cases with nothing beside them at all.
 function(swaptide_add_test name)
-  cmake_parse_arguments(T "WINDOWS" "" "LIBS;DEPENDS" ${ARGN})
+  cmake_parse_arguments(T "WINDOWS;SERIAL" "" "LIBS;DEPENDS" ${ARGN})
   set(serial "")
   if(T_WINDOWS)
     set(serial RESOURCE_LOCK desktop)
+  endif()
+  if(T_SERIAL)
+    set(serial RUN_SERIAL TRUE)
   endif()
   add_executable(${name} ${T_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE ${T_LIBS} gtest_main gtest)
