@@ -38,6 +38,14 @@ void CopyFixtureDll(const std::wstring& to) {
         << "error " << ::GetLastError();
 }
 
+std::vector<const TProcessLockInfo*> EntriesOf(const TProcessLockList* list, const std::vector<DWORD>& pids) {
+    std::vector<const TProcessLockInfo*> out;
+    for (size_t i = 0; list && i < list->Count(); ++i)
+        for (DWORD pid : pids)
+            if ((*list)[i].ProcessId == pid) out.push_back(&(*list)[i]);
+    return out;
+}
+
 bool SamePath(const std::wstring& a, const std::wstring& b) { return SameTextAscii(a, b); }
 
 }  // namespace swt::test
