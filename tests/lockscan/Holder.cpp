@@ -11,7 +11,7 @@ Holder::Holder(const std::vector<std::wstring>& actions) {
     std::wstring quitName = L"swt-holder-quit-" + NewGuidText();
     readyEvent_.reset(::CreateEventW(nullptr, TRUE, FALSE, readyName.c_str()));
     quitEvent_.reset(::CreateEventW(nullptr, TRUE, FALSE, quitName.c_str()));
-    std::wstring args = readyName + L" " + quitName;
+    std::wstring args = readyName + L" " + quitName + L"@" + std::to_wstring(::GetCurrentProcessId());
     for (const std::wstring& a : actions) args += L" \"" + a + L"\"";
     child_ = Start(BinPath(L"lockscan_holder.exe"), args);
     if (!child_.process) return;
