@@ -50,6 +50,7 @@ struct TWorkerBlock {
 namespace {
 
 std::atomic<TNameQueryMode> g_mode{TNameQueryMode::ReusedWorker};
+std::atomic<TLateWorker> g_lateWorker{DefaultLateWorker()};
 
 constexpr DWORD kWorkerStackBytes = 64 * 1024;
 // A worker that has not begun a request after this long counts as late as well.
@@ -110,7 +111,7 @@ bool NameIsTarget(const TWorkerBlock* b) noexcept {
 
 void Answer(TWorkerBlock* b) noexcept {
     if (b->Kind == kMatchBatch) {
-        for (ULONG i = 0; i < b->Count; ++i) {
+        for (ULONG i = 0; i < b->Count && !b->Quit; ++i) {
             Begin(b, i);
             NameHandle(b, b->Batch[i]);
             b->Verdict[i] = NameIsTarget(b) ? 1 : 0;
@@ -232,6 +233,14 @@ void SetTarget(TWorkerBlock* b, const std::wstring& target) {
 void SetNameQueryMode(TNameQueryMode mode) { g_mode = mode; }
 TNameQueryMode GetNameQueryMode() { return g_mode; }
 
+TLateWorker DefaultLateWorker() {
+    HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    bool wine = ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+    return wine ? TLateWorker::LeaveToFinish : TLateWorker::Terminate;
+}
+void SetLateWorker(TLateWorker handling) { g_lateWorker = handling; }
+TLateWorker GetLateWorker() { return g_lateWorker; }
+
 TNameQuery::TNameQuery(TNameQueryMode mode) : mode_(mode) { ReapRetired(); }
 
 TNameQuery::~TNameQuery() {
@@ -265,16 +274,18 @@ TNameQuery::TWait TNameQuery::AwaitAnswer(DWORD result, LONG seq, size_t* item) 
 }
 
 void TNameQuery::RetireWorker(TWait why) {
-    if (why == TWait::Late) {
-        // End the worker where it hangs; the next request gets a new one.
+    if (why == TWait::Late) ++lateQueries_;
+    if (why == TWait::Late && GetLateWorker() == TLateWorker::Terminate) {
+        // End the worker where it hangs.
         ::TerminateThread(thread_, 0);
-        ++lateQueries_;
     } else if (mode_ == TNameQueryMode::ReusedWorker) {
-        // Not begun (it may still be starting, inside the loader) or the wait itself failed: the
-        // worker is left to run and ends after this request.
+        // Left to run: it ends once its query returns (a one-query worker ends then anyway).
+        // Also where the worker has not begun (it may still be starting, inside the loader) or
+        // the wait itself failed.
         block_->Quit = 1;
         ::SetEvent(block_->Request);
     }
+    // The next request gets a new worker; this one's block is kept until its thread has ended.
     Retire(thread_, block_);
     thread_ = nullptr;
     block_ = nullptr;

@@ -16,12 +16,25 @@ enum class TNameQueryMode {
 void SetNameQueryMode(TNameQueryMode mode);
 TNameQueryMode GetNameQueryMode();
 
+// What becomes of a worker whose query runs late. Either way the scan stops waiting for it,
+// goes on with a new worker, and keeps the late worker's block until its thread has ended.
+enum class TLateWorker {
+    Terminate,     // TerminateThread: the worker makes system calls only, which Windows ends cleanly
+    LeaveToFinish  // told to end once its query returns
+};
+// Terminate on Windows. Under Wine the native calls run user-mode code that takes locks of its
+// own, and a thread terminated inside them leaves the whole process hanging at its next file
+// call, so there a late worker is left to finish.
+TLateWorker DefaultLateWorker();
+void SetLateWorker(TLateWorker handling);
+TLateWorker GetLateWorker();
+
 struct TWorkerBlock;
 
 // Names handles of the own process, one query at a time. Each query runs on a worker thread and
-// is waited for at most 100 ms of its own running time; a late worker is terminated and the next
-// query gets a new one. The worker touches no heap and no C runtime, and its block stays
-// allocated until the thread has really ended.
+// is waited for at most 100 ms of its own running time; a late worker is given up (see
+// TLateWorker) and the next query gets a new one. The worker touches no heap and no C runtime,
+// and its block stays allocated until the thread has really ended.
 class TNameQuery {
 public:
     explicit TNameQuery(TNameQueryMode mode = GetNameQueryMode());

@@ -11,7 +11,7 @@ Holder::Holder(const std::vector<std::wstring>& actions) {
     std::wstring quitName = L"swt-holder-quit-" + NewGuidText();
     readyEvent_.reset(::CreateEventW(nullptr, TRUE, FALSE, readyName.c_str()));
     quitEvent_.reset(::CreateEventW(nullptr, TRUE, FALSE, quitName.c_str()));
-    std::wstring args = readyName + L" " + quitName;
+    std::wstring args = readyName + L" " + quitName + L"@" + std::to_wstring(::GetCurrentProcessId());
     for (const std::wstring& a : actions) args += L" \"" + a + L"\"";
     child_ = Start(BinPath(L"lockscan_holder.exe"), args);
     if (!child_.process) return;
@@ -36,6 +36,14 @@ std::wstring ScanNameOf(const std::wstring& path) {
 void CopyFixtureDll(const std::wstring& to) {
     ASSERT_TRUE(::CopyFileW(BinPath(L"lockscan_fixture.dll").c_str(), to.c_str(), FALSE))
         << "error " << ::GetLastError();
+}
+
+std::vector<const TProcessLockInfo*> EntriesOf(const TProcessLockList* list, const std::vector<DWORD>& pids) {
+    std::vector<const TProcessLockInfo*> out;
+    for (size_t i = 0; list && i < list->Count(); ++i)
+        for (DWORD pid : pids)
+            if ((*list)[i].ProcessId == pid) out.push_back(&(*list)[i]);
+    return out;
 }
 
 bool SamePath(const std::wstring& a, const std::wstring& b) { return SameTextAscii(a, b); }

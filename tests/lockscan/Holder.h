@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "lockscan/ProcessLockList.h"
 #include "support/UniqueHandle.h"
 #include "tests/common/TestSupport.h"
 
@@ -31,6 +32,10 @@ private:
 std::wstring ScanNameOf(const std::wstring& path);
 // A copy of the fixture library under the given full path.
 void CopyFixtureDll(const std::wstring& to);
+// The entries of the given processes, in list order. Other lock scans running at the same time
+// (test programs run in parallel) hold duplicates of the same handles for a moment, so a test
+// counts only the processes it controls.
+std::vector<const TProcessLockInfo*> EntriesOf(const TProcessLockList* list, const std::vector<DWORD>& pids);
 // path compared with ASCII letter case ignored, as the system compares drive-letter paths here.
 bool SamePath(const std::wstring& a, const std::wstring& b);
 

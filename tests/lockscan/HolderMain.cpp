@@ -1,5 +1,7 @@
 // Fixture: holds files open and libraries loaded until told to quit.
 //   lockscan_holder <ready event> <quit event> action...
+// The quit event may be given as "<name>@<pid>": the holder then also ends when process <pid> ends,
+// so that a test that died never leaves it behind.
 // Actions: open <access> <share> <path>   access and share are letters r, w, d (or "0" for none)
 //          load <path>                    LoadLibraryW
 //          many <folder> <count>          creates and holds <count> files <folder>\h<i>.dat
@@ -28,8 +30,15 @@ DWORD Letters(const std::wstring& text, DWORD r, DWORD w, DWORD d) {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     std::vector<std::wstring> args = swt::CommandLineArgs();
     if (args.size() < 3) return 2;
+    std::wstring quitName = args[2];
+    HANDLE parent = nullptr;
+    size_t at = quitName.find(L'@');
+    if (at != std::wstring::npos) {
+        parent = ::OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(_wtoi(quitName.c_str() + at + 1)));
+        quitName.resize(at);
+    }
     HANDLE ready = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, args[1].c_str());
-    HANDLE quit = ::OpenEventW(SYNCHRONIZE, FALSE, args[2].c_str());
+    HANDLE quit = ::OpenEventW(SYNCHRONIZE, FALSE, quitName.c_str());
     if (!ready || !quit) return 2;
     std::vector<HANDLE> held;
     for (size_t i = 3; i < args.size(); ++i) {
@@ -58,8 +67,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         }
     }
     ::SetEvent(ready);
-    // Ends on its own after ten minutes so that a test that died never leaves it behind for long.
-    ::WaitForSingleObject(quit, 600000);
+    // Ends on its own after ten minutes at the latest.
+    HANDLE waits[2] = {quit, parent};
+    ::WaitForMultipleObjects(parent ? 2 : 1, waits, FALSE, 600000);
     for (HANDLE h : held) ::CloseHandle(h);
     return 0;
 }

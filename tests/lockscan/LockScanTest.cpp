@@ -48,9 +48,10 @@ TEST(LockingProcesses, FindsHolderOncePerHandleWhateverItsShareMode) {
         ASSERT_FALSE(name.empty());
         auto locks = GetLockingProcesses(paths[i]);
         ASSERT_TRUE(locks);
-        ASSERT_EQ(locks->Count(), static_cast<size_t>(c.handles)) << Show(locks.get());
-        for (size_t k = 0; k < locks->Count(); ++k) {
-            const TProcessLockInfo& lock = (*locks)[k];
+        auto mine = EntriesOf(locks.get(), {holder.pid(), ::GetCurrentProcessId()});
+        ASSERT_EQ(mine.size(), static_cast<size_t>(c.handles)) << Show(locks.get());
+        for (const TProcessLockInfo* entry : mine) {
+            const TProcessLockInfo& lock = *entry;
             EXPECT_EQ(lock.Owner, locks.get());
             EXPECT_EQ(lock.ProcessId, holder.pid());
             EXPECT_EQ(lock.FileName, name);
@@ -64,32 +65,26 @@ TEST(LockingProcesses, OwnHandleIsReportedOnceUnderTheOwnExecutableName) {
     TempDir dir;
     std::wstring path = dir / L"own.dat";
     WriteFileBytes(path, "own");
-    UniqueFile mine(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(mine);
+    UniqueFile ownHandle(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(ownHandle);
     wchar_t exe[MAX_PATH];
     DWORD n = ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
     std::wstring ownName(FileNamePart(std::wstring_view(exe, n)));
 
     auto locks = GetLockingProcesses(path);
     ASSERT_TRUE(locks);
-    ASSERT_EQ(locks->Count(), 1u) << Show(locks.get());
-    EXPECT_EQ((*locks)[0].ProcessId, ::GetCurrentProcessId());
-    EXPECT_EQ((*locks)[0].ProcessPath, ownName);
-    EXPECT_EQ((*locks)[0].FileName, ScanNameOf(path));
+    auto mine = EntriesOf(locks.get(), {::GetCurrentProcessId()});
+    ASSERT_EQ(mine.size(), 1u) << Show(locks.get());
+    EXPECT_EQ(mine[0]->ProcessPath, ownName);
+    EXPECT_EQ(mine[0]->FileName, ScanNameOf(path));
 
     // With another holder beside it: one entry each.
     Holder holder({L"open", L"r", L"r", path});
     ASSERT_TRUE(holder.ready());
     locks = GetLockingProcesses(path);
     ASSERT_TRUE(locks);
-    ASSERT_EQ(locks->Count(), 2u) << Show(locks.get());
-    int own = 0, other = 0;
-    for (size_t i = 0; i < locks->Count(); ++i) {
-        if ((*locks)[i].ProcessId == ::GetCurrentProcessId()) ++own;
-        if ((*locks)[i].ProcessId == holder.pid()) ++other;
-    }
-    EXPECT_EQ(own, 1);
-    EXPECT_EQ(other, 1);
+    EXPECT_EQ(EntriesOf(locks.get(), {::GetCurrentProcessId()}).size(), 1u) << Show(locks.get());
+    EXPECT_EQ(EntriesOf(locks.get(), {holder.pid()}).size(), 1u) << Show(locks.get());
 }
 
 TEST(LockingProcesses, LoadedLibraryIsFoundByTheModuleScan) {
@@ -101,8 +96,9 @@ TEST(LockingProcesses, LoadedLibraryIsFoundByTheModuleScan) {
 
     auto locks = GetLockingProcesses(dll);
     ASSERT_TRUE(locks);
-    ASSERT_EQ(locks->Count(), 1u) << Show(locks.get());
-    const TProcessLockInfo& lock = (*locks)[0];
+    auto mine = EntriesOf(locks.get(), {holder.pid(), ::GetCurrentProcessId()});
+    ASSERT_EQ(mine.size(), 1u) << Show(locks.get());
+    const TProcessLockInfo& lock = *mine[0];
     EXPECT_EQ(lock.ProcessId, holder.pid());
     EXPECT_TRUE(SamePath(lock.FileName, dll)) << Show(lock.FileName);  // drive-letter form
     EXPECT_TRUE(SamePath(lock.ProcessPath, BinPath(L"lockscan_holder.exe"))) << Show(lock.ProcessPath);
@@ -117,12 +113,13 @@ TEST(LockingProcesses, FileBothOpenAndLoadedGivesTwoEntries) {
 
     auto locks = GetLockingProcesses(dll);
     ASSERT_TRUE(locks);
-    ASSERT_EQ(locks->Count(), 2u) << Show(locks.get());
+    auto mine = EntriesOf(locks.get(), {holder.pid(), ::GetCurrentProcessId()});
+    ASSERT_EQ(mine.size(), 2u) << Show(locks.get());
     // Handle matches first, in device form; then the module match, in drive-letter form.
-    EXPECT_EQ((*locks)[0].ProcessId, holder.pid());
-    EXPECT_EQ((*locks)[0].FileName, ScanNameOf(dll));
-    EXPECT_EQ((*locks)[1].ProcessId, holder.pid());
-    EXPECT_TRUE(SamePath((*locks)[1].FileName, dll)) << Show((*locks)[1].FileName);
+    EXPECT_EQ(mine[0]->ProcessId, holder.pid());
+    EXPECT_EQ(mine[0]->FileName, ScanNameOf(dll));
+    EXPECT_EQ(mine[1]->ProcessId, holder.pid());
+    EXPECT_TRUE(SamePath(mine[1]->FileName, dll)) << Show(mine[1]->FileName);
 }
 
 TEST(LockingProcesses, NobodyHoldingGivesNone) {
@@ -223,7 +220,12 @@ TEST(LockingProcesses, NamesAreComparedInFull) {
     for (const Case& c : cases) {
         SCOPED_TRACE(Show(c.path));
         auto locks = GetLockingProcesses(c.path);
-        EXPECT_EQ(locks ? locks->Count() : 0u, c.entries) << Show(locks.get());
+        if (c.entries == 0) {
+            EXPECT_FALSE(locks) << Show(locks.get());
+        } else {
+            EXPECT_EQ(EntriesOf(locks.get(), {holder.pid(), ::GetCurrentProcessId()}).size(), c.entries)
+                << Show(locks.get());
+        }
     }
     ::DeleteFileW(longHeld.c_str());
     ::DeleteFileW(longFree.c_str());
@@ -240,8 +242,7 @@ TEST(LockingProcesses, ShortPathFindsHolderOfLongName) {
     Holder holder({L"open", L"r", L"rw", path});
     ASSERT_TRUE(holder.ready());
     auto locks = GetLockingProcesses(std::wstring(shortPath, n));
-    ASSERT_TRUE(locks) << Show(std::wstring(shortPath, n));
-    EXPECT_EQ((*locks)[0].ProcessId, holder.pid());
+    EXPECT_EQ(EntriesOf(locks.get(), {holder.pid()}).size(), 1u) << Show(std::wstring(shortPath, n));
 }
 
 }  // namespace

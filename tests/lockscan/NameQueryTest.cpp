@@ -38,14 +38,29 @@ public:
         g_never = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
         Nt().QueryObject = HangingQueryObject;
     }
+    // A worker that was left to finish gets its answer now and ends. (The event stays open: a
+    // late worker may still be on its way into the wait.)
     ~HangingNameQuery() {
         Nt().QueryObject = g_realQueryObject;
-        // Hung workers have been terminated; none may be waiting on the event any more.
+        ::SetEvent(g_never);
     }
     LONG hangsLeft() const { return g_hangsLeft; }
 };
 
 const char* ModeName(TNameQueryMode m) { return m == TNameQueryMode::ReusedWorker ? "reused worker" : "thread per query"; }
+const char* LateName(TLateWorker w) { return w == TLateWorker::Terminate ? "terminated" : "left to finish"; }
+
+// Restores the process-wide late-worker handling at scope end.
+struct LateWorkerScope {
+    TLateWorker saved = GetLateWorker();
+    explicit LateWorkerScope(TLateWorker w) { SetLateWorker(w); }
+    ~LateWorkerScope() { SetLateWorker(saved); }
+};
+
+bool NoLateWorkersLeft() {
+    for (int i = 0; i < 200 && LateWorkersPending() > 0; ++i) ::Sleep(50);
+    return LateWorkersPending() == 0;
+}
 
 TEST(NameQuery, LateQueryIsSkippedAndTheScanGoesOn) {
     TempDir dir;
@@ -57,32 +72,34 @@ TEST(NameQuery, LateQueryIsSkippedAndTheScanGoesOn) {
     ASSERT_FALSE(target.empty());
     auto table = ReadFileHandleTable();
 
-    for (TNameQueryMode mode : {TNameQueryMode::ReusedWorker, TNameQueryMode::ThreadPerQuery}) {
-        SCOPED_TRACE(ModeName(mode));
-        std::vector<uint32_t> found;
-        unsigned workers = 0, late = 0;
-        {
-            HangingNameQuery hang(target, 1);
-            TNameQuery names(mode);
-            ScanHandleTable(table.Table, target, table.FileTypeIndex, names,
-                            [&](uint32_t pid, const std::wstring& name, bool) {
-                                EXPECT_EQ(name, target);
-                                found.push_back(pid);
-                            });
-            workers = names.WorkersStarted();
-            late = names.LateQueries();
-            EXPECT_LT(hang.hangsLeft(), 1) << "the hanging query was never asked";
-        }
-        // The first of the three handles hung and was skipped; the two after it were still found.
-        EXPECT_EQ(late, 1u);
-        EXPECT_EQ(found, std::vector<uint32_t>(2, holder.pid()));
-        if (mode == TNameQueryMode::ReusedWorker) {
-            EXPECT_EQ(workers, 2u) << "late worker replaced once";
+    for (TLateWorker handling : {TLateWorker::Terminate, TLateWorker::LeaveToFinish}) {
+        for (TNameQueryMode mode : {TNameQueryMode::ReusedWorker, TNameQueryMode::ThreadPerQuery}) {
+            SCOPED_TRACE(testing::Message() << ModeName(mode) << ", late worker " << LateName(handling));
+            LateWorkerScope late(handling);
+            std::vector<uint32_t> found;
+            unsigned workers = 0, lateQueries = 0;
+            {
+                HangingNameQuery hang(target, 1);
+                TNameQuery names(mode);
+                ScanHandleTable(table.Table, target, table.FileTypeIndex, names,
+                                [&](uint32_t pid, const std::wstring& name, bool) {
+                                    EXPECT_EQ(name, target);
+                                    if (pid == holder.pid()) found.push_back(pid);
+                                });
+                workers = names.WorkersStarted();
+                lateQueries = names.LateQueries();
+                EXPECT_LT(hang.hangsLeft(), 1) << "the hanging query was never asked";
+            }
+            // The first of the three handles hung and was skipped; the two after it were still found.
+            EXPECT_EQ(lateQueries, 1u);
+            EXPECT_EQ(found, std::vector<uint32_t>(2, holder.pid()));
+            if (mode == TNameQueryMode::ReusedWorker) {
+                EXPECT_EQ(workers, 2u) << "late worker replaced once";
+            }
+            // The late worker's block is released once its thread has really ended.
+            EXPECT_TRUE(NoLateWorkersLeft());
         }
     }
-    // The terminated workers' blocks are released once their threads have really ended.
-    for (int i = 0; i < 100 && LateWorkersPending() > 0; ++i) ::Sleep(50);
-    EXPECT_EQ(LateWorkersPending(), 0u);
 }
 
 TEST(NameQuery, SingleQueryGivesUpAfterTheLimit) {
@@ -94,11 +111,16 @@ TEST(NameQuery, SingleQueryGivesUpAfterTheLimit) {
     const std::wstring name = GetHandleFileName(f.get());
     ASSERT_FALSE(name.empty());
     EXPECT_EQ(GetHandleFileNameInline(f.get()), name);
-    {
-        HangingNameQuery hang(name, 1);
-        EXPECT_EQ(GetHandleFileName(f.get()), L"");
-        // The next query (on a fresh worker) answers again.
-        EXPECT_EQ(GetHandleFileName(f.get()), name);
+    for (TLateWorker handling : {TLateWorker::Terminate, TLateWorker::LeaveToFinish}) {
+        SCOPED_TRACE(LateName(handling));
+        LateWorkerScope late(handling);
+        {
+            HangingNameQuery hang(name, 1);
+            EXPECT_EQ(GetHandleFileName(f.get()), L"");
+            // The next query (on a fresh worker) answers again.
+            EXPECT_EQ(GetHandleFileName(f.get()), name);
+        }
+        EXPECT_TRUE(NoLateWorkersLeft());
     }
 }
 
@@ -142,9 +164,8 @@ TEST(NameQuery, BothWorkerModesGiveTheSameEntries) {
         SetNameQueryMode(mode);
         auto locks = GetLockingProcesses(dll);
         std::wstring text;
-        for (size_t i = 0; locks && i < locks->Count(); ++i)
-            text += std::to_wstring((*locks)[i].ProcessId) + L" " + (*locks)[i].FileName + L" " +
-                    (*locks)[i].ProcessPath + L"\n";
+        for (const TProcessLockInfo* e : EntriesOf(locks.get(), {::GetCurrentProcessId(), holder.pid()}))
+            text += std::to_wstring(e->ProcessId) + L" " + e->FileName + L" " + e->ProcessPath + L"\n";
         answers.push_back(text);
     }
     SetNameQueryMode(TNameQueryMode::ReusedWorker);

@@ -62,13 +62,15 @@ TEST(SystemTables, NarrowHandleTableAgreesWithTheWideOne) {
         TNameQuery names;
         ScanHandleTable(t->Table, name, t->FileTypeIndex, names,
                         [&](uint32_t pid, const std::wstring&, bool own) {
-                            EXPECT_TRUE(own);
-                            found.push_back(pid);
+                            // Other scans running now may hold a duplicate of the handle for a moment.
+                            EXPECT_EQ(own, pid == ::GetCurrentProcessId());
+                            if (own) found.push_back(pid);
                         });
         EXPECT_EQ(found, std::vector<uint32_t>{::GetCurrentProcessId()});
         // A type index no file carries finds nothing.
         found.clear();
-        ScanHandleTable(t->Table, name, -1, names, [&](uint32_t pid, const std::wstring&, bool) { found.push_back(pid); });
+        ScanHandleTable(t->Table, name, -1, names,
+                        [&](uint32_t pid, const std::wstring&, bool) { found.push_back(pid); });
         EXPECT_TRUE(found.empty());
     }
 }
