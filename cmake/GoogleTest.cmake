@@ -12,18 +12,24 @@ target_compile_options(gtest PRIVATE -w)
 target_compile_options(gtest_main PRIVATE -w)
 include(GoogleTest)
 
-# swaptide_add_test(name sources... LIBS libs... [DEPENDS targets...] [WINDOWS] [SERIAL]): one test program,
-# its cases listed by CTest without running Wine at configure time (the list is read when the
-# tests run). WINDOWS marks programs whose cases show or look up top-level windows: they take
+# swaptide_add_test(name sources... LIBS libs... [DEPENDS targets...] [LOCKS names...] [WINDOWS] [SERIAL]):
+# one test program, its cases listed by CTest without running Wine at configure time (the list is
+# read when the tests run). WINDOWS marks programs whose cases show or look up top-level windows: they take
 # turns on the display. Under Wine, FindWindowW asks every top-level window for its caption with
 # a message (so it waits on another test's window that is not pumping), and hiding an activated
 # window waits for the X server; side by side such tests slow each other down many times over.
-# SERIAL runs the cases with nothing beside them at all.
+# LOCKS names other shared things the cases take turns on (lockscan: two lock scans at once read
+# each other's handles, which under Wine is slow and disturbs both). SERIAL runs the cases with
+# nothing beside them at all.
 function(swaptide_add_test name)
-  cmake_parse_arguments(T "WINDOWS;SERIAL" "" "LIBS;DEPENDS" ${ARGN})
-  set(serial "")
+  cmake_parse_arguments(T "WINDOWS;SERIAL" "" "LIBS;DEPENDS;LOCKS" ${ARGN})
+  set(locks ${T_LOCKS})
   if(T_WINDOWS)
-    set(serial RESOURCE_LOCK desktop)
+    list(APPEND locks desktop)
+  endif()
+  set(serial "")
+  if(locks)
+    set(serial RESOURCE_LOCK "${locks}")
   endif()
   if(T_SERIAL)
     set(serial RUN_SERIAL TRUE)
