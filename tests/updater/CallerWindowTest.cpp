@@ -7,13 +7,6 @@
 namespace {
 
 using namespace swt::test;
-using swt::TForm1;
-
-std::unique_ptr<TForm1> FormFor(const std::wstring& section) {
-    auto form = std::make_unique<TForm1>(std::vector<std::wstring>{L"Swaptide2.exe", L"doit", section});
-    form->FormCreate();
-    return form;
-}
 
 struct CallerWindow {
     CallerWindow() {

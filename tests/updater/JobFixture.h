@@ -1,11 +1,12 @@
 // An update job written the way a calling application writes it, under a section of its own.
 #pragma once
+#include <memory>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include "tests/common/TestSupport.h"
-#include "updater/UpdateLog.h"
+#include "updater/SwaptideUnit.h"
 
 namespace swt::test {
 
@@ -29,6 +30,13 @@ struct Job {
     }
     std::wstring LogPath() const { return dir / L"update.log"; }
 };
+
+// The updater's window object after FormCreate, for the job under the given section.
+inline std::unique_ptr<swt::TForm1> FormFor(const std::wstring& section) {
+    auto form = std::make_unique<swt::TForm1>(std::vector<std::wstring>{L"Swaptide2.exe", L"doit", section});
+    form->FormCreate();
+    return form;
+}
 
 // The lines of a log, each checked against the line format and returned without its frame.
 inline std::vector<std::string> LogMessages(const std::string& bytes) {

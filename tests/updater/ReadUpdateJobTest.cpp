@@ -10,12 +10,6 @@ namespace {
 using namespace swt::test;
 using swt::TForm1;
 
-std::unique_ptr<TForm1> FormFor(const std::wstring& section) {
-    auto form = std::make_unique<TForm1>(std::vector<std::wstring>{L"Swaptide2.exe", L"doit", section});
-    form->FormCreate();
-    return form;
-}
-
 std::vector<std::wstring> Sources(const TForm1& form) {
     std::vector<std::wstring> out;
     for (size_t i = 0; i < form.FToDoList->Count(); ++i) out.push_back((*form.FToDoList)[i].FSource);
