@@ -305,12 +305,7 @@ bool TNameQuery::StartWorker() {
     DWORD r = ::WaitForMultipleObjects(2, waits, FALSE, kStartLimitMs);
     if (r == WAIT_OBJECT_0) return true;
     // Did not come up: left to end by itself once it gets to its first wait.
-    block_->Quit = 1;
-    ::SetEvent(block_->Request);
-    Retire(thread_, block_);
-    thread_ = nullptr;
-    block_ = nullptr;
-    target_.clear();
+    RetireWorker(TWait::NotStarted);
     return false;
 }
 

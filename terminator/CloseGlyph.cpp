@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "support/UniqueHandle.h"
+
 namespace swt {
 
 namespace {
@@ -51,11 +53,8 @@ HBITMAP CreateCloseGlyphBitmap() {
     info.bmiHeader.biBitCount = 24;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!bitmap || !bits) {
-        if (bitmap) ::DeleteObject(bitmap);
-        return nullptr;
-    }
+    UniqueBitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap || !bits) return nullptr;
     const CloseGlyphPixels pixels = DrawCloseGlyph();
     const int stride = (kCloseGlyphSize * 3 + 3) & ~3;
     auto* rows = static_cast<BYTE*>(bits);
@@ -69,7 +68,7 @@ HBITMAP CreateCloseGlyphBitmap() {
         }
     }
     ::GdiFlush();
-    return bitmap;
+    return bitmap.release();
 }
 
 }  // namespace swt
