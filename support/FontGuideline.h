@@ -11,9 +11,7 @@
 #include <string>
 #include <vector>
 
-#ifndef SWT_XPROCS_TERMINATOR
-#error "link swt_xprocs_terminator or swt_xprocs_updater: they say which build of the library this is"
-#endif
+#include "support/XProcsBuild.h"
 
 namespace swt {
 

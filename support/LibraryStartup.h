@@ -3,9 +3,7 @@
 // in place before any program code runs and the private folder goes when the program ends.
 #pragma once
 
-#ifndef SWT_XPROCS_TERMINATOR
-#error "link swt_xprocs_terminator or swt_xprocs_updater: they say which build of the library this is"
-#endif
+#include "support/XProcsBuild.h"
 
 namespace swt {
 

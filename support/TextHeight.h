@@ -8,9 +8,7 @@
 #include <map>
 #include <string>
 
-#ifndef SWT_XPROCS_TERMINATOR
-#error "link swt_xprocs_terminator or swt_xprocs_updater: they say which build of the library this is"
-#endif
+#include "support/XProcsBuild.h"
 
 #if SWT_XPROCS_TERMINATOR
 

@@ -26,39 +26,19 @@ void TFont::Changed() {
     if (OnChange) OnChange();
 }
 
-void TFont::SetName(const std::wstring& name) {
-    if (name == d_.Name) return;
-    d_.Name = name;
-    Changed();
-}
+void TFont::SetName(const std::wstring& name) { SetField(d_.Name, name); }
 
-void TFont::SetHeight(int height) {
-    if (height == d_.Height) return;
-    d_.Height = height;
-    Changed();
-}
+void TFont::SetHeight(int height) { SetField(d_.Height, height); }
 
 int TFont::Size() const { return -::MulDiv(d_.Height, 72, ScreenPixelsPerInch()); }
 
 void TFont::SetSize(int points) { SetHeight(-::MulDiv(points, ScreenPixelsPerInch(), 72)); }
 
-void TFont::SetStyle(TFontStyles style) {
-    if (style == d_.Style) return;
-    d_.Style = style;
-    Changed();
-}
+void TFont::SetStyle(TFontStyles style) { SetField(d_.Style, style); }
 
-void TFont::SetCharset(BYTE charset) {
-    if (charset == d_.Charset) return;
-    d_.Charset = charset;
-    Changed();
-}
+void TFont::SetCharset(BYTE charset) { SetField(d_.Charset, charset); }
 
-void TFont::SetQuality(BYTE quality) {
-    if (quality == d_.Quality) return;
-    d_.Quality = quality;
-    Changed();
-}
+void TFont::SetQuality(BYTE quality) { SetField(d_.Quality, quality); }
 
 void TFont::SetColor(TColor color) {
     if (color == d_.Color) return;

@@ -65,6 +65,13 @@ public:
 
 private:
     void Changed();
+    // Stores a changed value and announces the change; an equal value changes nothing.
+    template <typename T>
+    void SetField(T& field, const T& value) {
+        if (field == value) return;
+        field = value;
+        Changed();
+    }
 
     TFontData d_;
     mutable UniqueFont handle_;
