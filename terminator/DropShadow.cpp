@@ -1,24 +1,8 @@
 #include "terminator/DropShadow.h"
 
-namespace swt {
+#include "support/SystemMetric.h"
 
-namespace {
-// The version the system reports about itself, without the compatibility shims of GetVersionEx.
-bool ReadVersion(OSVERSIONINFOW& info) {
-    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
-    info = OSVERSIONINFOW{};
-    info.dwOSVersionInfoSize = sizeof info;
-    HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
-    auto rtlGetVersion =
-        ntdll ? reinterpret_cast<RtlGetVersionFn>(::GetProcAddress(ntdll, "RtlGetVersion")) : nullptr;
-    if (rtlGetVersion && rtlGetVersion(&info) == 0) return true;
-    info.dwOSVersionInfoSize = sizeof info;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    return ::GetVersionExW(&info) != FALSE;
-#pragma GCC diagnostic pop
-}
-}  // namespace
+namespace swt {
 
 bool WantsDropShadow(bool ntPlatform, DWORD major, DWORD minor, bool dropShadowSetting) {
     if (!ntPlatform || !dropShadowSetting) return false;
@@ -27,12 +11,12 @@ bool WantsDropShadow(bool ntPlatform, DWORD major, DWORD minor, bool dropShadowS
 }
 
 UINT KillFrmClassStyle(UINT base) {
-    OSVERSIONINFOW info;
-    if (!ReadVersion(info)) return base;
+    // The library's own platform facts: the NT test recorded at start-up and the version value
+    // (major x 10 + minor) behind its Windows 8 test.
+    const int version = WindowsVersionValue();
     BOOL shadow = FALSE;
     const bool setting = ::SystemParametersInfoW(SPI_GETDROPSHADOW, 0, &shadow, 0) && shadow;
-    if (WantsDropShadow(info.dwPlatformId == VER_PLATFORM_WIN32_NT, info.dwMajorVersion, info.dwMinorVersion,
-                        setting))
+    if (WantsDropShadow(IsWinNT(), static_cast<DWORD>(version / 10), static_cast<DWORD>(version % 10), setting))
         return base | CS_DROPSHADOW;
     return base;
 }

@@ -2,6 +2,8 @@
 // chain of started programs, the private temporary folders, StartProgram, bad parameters.
 #include <gtest/gtest.h>
 
+#include "support/AnsiText.h"
+
 #include <string>
 
 #include "support/StartProgram.h"
@@ -163,13 +165,6 @@ TEST(PrivateTempFolder, TempParameterNamingAUserFolderKeepsItsFiles) {
     EXPECT_TRUE(FileExists(user + L"\\work.txt"));
 }
 
-std::string Utf8(const std::wstring& s) {
-    int n = ::WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
-
 // Bad "TEMP" values (given in the parameter file, where quotes need no escaping): the program
 // runs on; either it gets a private folder that is gone at the end, or TEMP and TMP stay.
 TEST(PrivateTempFolder, BadTempValuesChangeNothing) {
@@ -199,7 +194,7 @@ TEST(PrivateTempFolder, BadTempValuesChangeNothing) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        WriteFileBytes(box.dir / L"prog.INI", "\xEF\xBB\xBF[STARTPARAMS]\r\n/TEMP:" + Utf8(c.value) + "\r\n");
+        WriteFileBytes(box.dir / L"prog.INI", "\xEF\xBB\xBF[STARTPARAMS]\r\n/TEMP:" + swt::ToUtf8(c.value) + "\r\n");
         auto r = box.Run(exe, L"list", box.Env());
         ASSERT_FALSE(r.empty());
         bool works = !r["PRIVATE"].empty();

@@ -27,14 +27,6 @@ std::wstring Env(const wchar_t* name) {
     return n == 0 || n >= 32768 ? std::wstring(L"<unset>") : std::wstring(buf, n);
 }
 
-std::string Utf8(const std::wstring& s) {
-    if (s.empty()) return {};
-    int n = ::WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
-
 std::wstring Hex(unsigned long long v) {
     wchar_t buf[32];
     swprintf(buf, 32, L"%llX", v);
@@ -43,7 +35,7 @@ std::wstring Hex(unsigned long long v) {
 
 struct Report {
     std::string text;
-    void Add(const std::string& key, const std::wstring& value) { text += key + "=" + Utf8(value) + "\n"; }
+    void Add(const std::string& key, const std::wstring& value) { text += key + "=" + swt::ToUtf8(value) + "\n"; }
     void Write(const std::wstring& path) const {
         // Written under a temporary name and renamed, so a reader never sees half a report.
         std::wstring part = path + L".part";

@@ -8,6 +8,7 @@
 #include <memory>
 #include <sstream>
 
+#include "support/AnsiText.h"
 #include "support/CommandLine.h"
 #include "support/xProcs.h"
 #include "ui/Ui.h"
@@ -84,9 +85,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         std::wstring text = o.str();
         HANDLE h = ::CreateFileW(out.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         if (h != INVALID_HANDLE_VALUE) {
-            const int n = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-            std::string utf8(static_cast<size_t>(n), '\0');
-            ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), utf8.data(), n, nullptr, nullptr);
+            const std::string utf8 = ToUtf8(text);
             DWORD written = 0;
             ::WriteFile(h, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
             ::CloseHandle(h);
