@@ -146,11 +146,7 @@ void TControl::SetColor(TColor c) {
     Invalidate();
 }
 
-void TControl::SetParentColor(bool v) {
-    if (v == parentColor_) return;
-    parentColor_ = v;
-    Invalidate();
-}
+void TControl::SetParentColor(bool v) { SetRepaint(parentColor_, v); }
 
 TColor TControl::EffectiveColor() const {
     if (parentColor_ && parent_) return parent_->EffectiveColor();

@@ -160,6 +160,21 @@ public:
 
 protected:
     friend class TWinControl;
+    // Property setters: an equal value changes nothing; a new one is stored and repainted, and
+    // with Relayout the control is laid out again too.
+    template <typename T>
+    void SetRepaint(T& field, const T& value) {
+        if (field == value) return;
+        field = value;
+        Invalidate();
+    }
+    template <typename T>
+    void SetRelayout(T& field, const T& value) {
+        if (field == value) return;
+        field = value;
+        Invalidate();
+        RequestLayout();
+    }
     // Paints the control into dc whose origin is the control's top-left corner (graphic controls).
     virtual void Paint(HDC dc) {}
     // A leaf's content size for automatic sizing; width as in TLayoutNode::Measure.

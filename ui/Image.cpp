@@ -109,17 +109,9 @@ TImage::TImage() {
     };
 }
 
-void TImage::SetCenter(bool v) {
-    if (v == center_) return;
-    center_ = v;
-    Invalidate();
-}
+void TImage::SetCenter(bool v) { SetRepaint(center_, v); }
 
-void TImage::SetStretch(bool v) {
-    if (v == stretch_) return;
-    stretch_ = v;
-    Invalidate();
-}
+void TImage::SetStretch(bool v) { SetRepaint(stretch_, v); }
 
 TSize TImage::ContentSize(int) { return TSize{picture_.Width(), picture_.Height()}; }
 

@@ -17,37 +17,15 @@ void TLabel::SetCaption(const std::wstring& c) {
     if (AutoSize()) RequestLayout();
 }
 
-void TLabel::SetLayout(TTextLayout l) {
-    if (l == layout_) return;
-    layout_ = l;
-    Invalidate();
-}
+void TLabel::SetLayout(TTextLayout l) { SetRepaint(layout_, l); }
 
-void TLabel::SetAlignment(TAlignment a) {
-    if (a == alignment_) return;
-    alignment_ = a;
-    Invalidate();
-}
+void TLabel::SetAlignment(TAlignment a) { SetRepaint(alignment_, a); }
 
-void TLabel::SetWordWrap(bool v) {
-    if (v == wordWrap_) return;
-    wordWrap_ = v;
-    Invalidate();
-    RequestLayout();
-}
+void TLabel::SetWordWrap(bool v) { SetRelayout(wordWrap_, v); }
 
-void TLabel::SetTransparent(bool v) {
-    if (v == transparent_) return;
-    transparent_ = v;
-    Invalidate();
-}
+void TLabel::SetTransparent(bool v) { SetRepaint(transparent_, v); }
 
-void TLabel::SetShowAccelChar(bool v) {
-    if (v == showAccelChar_) return;
-    showAccelChar_ = v;
-    Invalidate();
-    RequestLayout();
-}
+void TLabel::SetShowAccelChar(bool v) { SetRelayout(showAccelChar_, v); }
 
 UINT TLabel::DrawFlags() const {
     UINT f = DT_EXPANDTABS;

@@ -24,19 +24,9 @@ TPanel::TPanel() {
     SetColor(clDefault);
 }
 
-void TPanel::SetBevelOuter(TBevelCut b) {
-    if (b == bevelOuter_) return;
-    bevelOuter_ = b;
-    Invalidate();
-    RequestLayout();
-}
+void TPanel::SetBevelOuter(TBevelCut b) { SetRelayout(bevelOuter_, b); }
 
-void TPanel::SetBevelInner(TBevelCut b) {
-    if (b == bevelInner_) return;
-    bevelInner_ = b;
-    Invalidate();
-    RequestLayout();
-}
+void TPanel::SetBevelInner(TBevelCut b) { SetRelayout(bevelInner_, b); }
 
 void TPanel::SetBevelWidth(int w) {
     w = std::max(1, w);
@@ -46,11 +36,7 @@ void TPanel::SetBevelWidth(int w) {
     RequestLayout();
 }
 
-void TPanel::SetCaption(const std::wstring& c) {
-    if (c == caption_) return;
-    caption_ = c;
-    Invalidate();
-}
+void TPanel::SetCaption(const std::wstring& c) { SetRepaint(caption_, c); }
 
 TMargins TPanel::Padding() const {
     int inset = 0;

@@ -6,23 +6,11 @@ namespace swt {
 
 TShape::TShape() { SetBounds(0, 0, 65, 65); }
 
-void TShape::SetShape(TShapeType s) {
-    if (s == shape_) return;
-    shape_ = s;
-    Invalidate();
-}
+void TShape::SetShape(TShapeType s) { SetRepaint(shape_, s); }
 
-void TShape::SetBrushColor(TColor c) {
-    if (c == brushColor_) return;
-    brushColor_ = c;
-    Invalidate();
-}
+void TShape::SetBrushColor(TColor c) { SetRepaint(brushColor_, c); }
 
-void TShape::SetPenColor(TColor c) {
-    if (c == penColor_) return;
-    penColor_ = c;
-    Invalidate();
-}
+void TShape::SetPenColor(TColor c) { SetRepaint(penColor_, c); }
 
 void TShape::SetPenWidth(int w) {
     w = std::max(0, w);
