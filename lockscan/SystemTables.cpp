@@ -56,12 +56,21 @@ static_assert(sizeof(RawHandleEntry) == 24 && offsetof(RawHandleInformation, Han
 static_assert(offsetof(RawProcessInformation, ImageName) == 56 && offsetof(RawProcessInformation, UniqueProcessId) == 80);
 #endif
 
-template <typename Header, typename Entry, typename Count>
-size_t EntriesInBlock(const SystemInfoBuffer& b, Count count) {
-    size_t first = offsetof(Header, Handles);
-    if (b.size() < first) return 0;
-    size_t fit = (b.size() - first) / sizeof(Entry);
-    return static_cast<size_t>(count) < fit ? static_cast<size_t>(count) : fit;
+// The entries of a handle table block of either layout, cut to what the block really holds.
+template <typename Header, typename Entry>
+void AppendEntries(const SystemInfoBuffer& b, THandleTable& table) {
+    using Count = decltype(Header::NumberOfHandles);
+    if (b.size() < sizeof(Count)) return;
+    const auto* info = reinterpret_cast<const Header*>(b.data());
+    const size_t first = offsetof(Header, Handles);
+    if (b.size() < first) return;
+    const size_t fit = (b.size() - first) / sizeof(Entry);
+    const size_t n = static_cast<size_t>(info->NumberOfHandles) < fit ? static_cast<size_t>(info->NumberOfHandles) : fit;
+    table.Entries.reserve(n);
+    for (size_t i = 0; i < n; ++i) {
+        const Entry& e = info->Handles[i];
+        table.Entries.push_back({e.UniqueProcessId, e.HandleValue, e.ObjectTypeIndex});
+    }
 }
 
 }  // namespace
@@ -69,25 +78,10 @@ size_t EntriesInBlock(const SystemInfoBuffer& b, Count count) {
 THandleTable ParseHandleTable(const SystemInfoBuffer& buffer, bool extended) {
     THandleTable table;
     table.Extended = extended;
-    if (extended) {
-        if (buffer.size() < sizeof(ULONG_PTR)) return table;
-        const auto* info = reinterpret_cast<const RawHandleInformationEx*>(buffer.data());
-        size_t n = EntriesInBlock<RawHandleInformationEx, RawHandleEntryEx>(buffer, info->NumberOfHandles);
-        table.Entries.reserve(n);
-        for (size_t i = 0; i < n; ++i) {
-            const RawHandleEntryEx& e = info->Handles[i];
-            table.Entries.push_back({e.UniqueProcessId, e.HandleValue, e.ObjectTypeIndex});
-        }
-    } else {
-        if (buffer.size() < sizeof(ULONG)) return table;
-        const auto* info = reinterpret_cast<const RawHandleInformation*>(buffer.data());
-        size_t n = EntriesInBlock<RawHandleInformation, RawHandleEntry>(buffer, info->NumberOfHandles);
-        table.Entries.reserve(n);
-        for (size_t i = 0; i < n; ++i) {
-            const RawHandleEntry& e = info->Handles[i];
-            table.Entries.push_back({e.UniqueProcessId, e.HandleValue, e.ObjectTypeIndex});
-        }
-    }
+    if (extended)
+        AppendEntries<RawHandleInformationEx, RawHandleEntryEx>(buffer, table);
+    else
+        AppendEntries<RawHandleInformation, RawHandleEntry>(buffer, table);
     return table;
 }
 

@@ -85,27 +85,19 @@ POINT TControl::ClientToScreen(POINT p) const {
 }
 
 void TControl::SetAlign(TAlign a) {
-    if (a == align_) return;
-    align_ = a;
-    RequestLayout();
+    if (Change(align_, a)) RequestLayout();
 }
 
 void TControl::SetAlignWithMargins(bool v) {
-    if (v == alignWithMargins_) return;
-    alignWithMargins_ = v;
-    RequestLayout();
+    if (Change(alignWithMargins_, v)) RequestLayout();
 }
 
 void TControl::SetMargins(const TMargins& m) {
-    if (m == margins_) return;
-    margins_ = m;
-    RequestLayout();
+    if (Change(margins_, m)) RequestLayout();
 }
 
 void TControl::SetAutoSize(bool v) {
-    if (v == autoSize_) return;
-    autoSize_ = v;
-    RequestLayout();
+    if (Change(autoSize_, v)) RequestLayout();
 }
 
 void TControl::SetVisible(bool v) {

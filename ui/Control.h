@@ -160,18 +160,21 @@ public:
 
 protected:
     friend class TWinControl;
-    // Property setters: an equal value changes nothing; a new one is stored and repainted, and
-    // with Relayout the control is laid out again too.
+    // Property setters: an equal value changes nothing; a new one is stored (Change) and
+    // repainted, and with Relayout the control is laid out again too.
+    template <typename T>
+    static bool Change(T& field, const T& value) {
+        if (field == value) return false;
+        field = value;
+        return true;
+    }
     template <typename T>
     void SetRepaint(T& field, const T& value) {
-        if (field == value) return;
-        field = value;
-        Invalidate();
+        if (Change(field, value)) Invalidate();
     }
     template <typename T>
     void SetRelayout(T& field, const T& value) {
-        if (field == value) return;
-        field = value;
+        if (!Change(field, value)) return;
         Invalidate();
         RequestLayout();
     }
