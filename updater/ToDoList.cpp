@@ -1,6 +1,7 @@
 #include "updater/ToDoList.h"
 
 #include "lockscan/FileInUse_Tools.h"
+#include "updater/ProcessList.h"
 
 namespace swt {
 
@@ -21,9 +22,9 @@ void TUpdateItem::RefreshLocks() {
     FLocks.reset();
     if (!FDone) FLocks = GetLockingProcesses(FDest);
     if (!FLocks || !FToDoList || !FToDoList->FProcessList) return;
-    // Process rows: every lock, from index 0 upwards, gets its process a row here through
-    // FToDoList->FProcessList->FindOrAddProcess(lock.ProcessId, lock.ProcessPath) once the
-    // process list keeps rows. The locks are attached to the rows by the scan pass, not here.
+    // Every holder gets a row; the scan pass, not this, attaches the locks to the rows.
+    for (size_t i = 0; i < FLocks->Count(); ++i)
+        FToDoList->FProcessList->FindOrAddProcess((*FLocks)[i].ProcessId, (*FLocks)[i].ProcessPath);
 }
 
 }  // namespace swt

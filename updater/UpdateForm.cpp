@@ -1,85 +1,149 @@
 #include "updater/UpdateForm.h"
 
-#include <algorithm>
-
-#include "support/IntText.h"
-#include "updater/UpdateJob.h"
-#include "updater/UpdateLog.h"
+#include "ui/Application.h"
+#include "ui/Panel.h"
+#include "updater/ProcessFrame.h"
+#include "updater/StatusImages.h"
+#include "updater/TaskBlock.h"
 
 namespace swt {
 
-namespace {
-constexpr const wchar_t* kCategory = L"ExternUpdate";
-
-bool IsExistingFile(const std::wstring& path) {
-    DWORD attr = ::GetFileAttributesW(path.c_str());
-    return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
+POINT UpdateWindowPlace(HWND foreground) {
+    if (foreground) {
+        MONITORINFO info{};
+        info.cbSize = sizeof info;
+        if (::GetMonitorInfoW(::MonitorFromWindow(foreground, MONITOR_DEFAULTTONEAREST), &info))
+            return POINT{info.rcWork.left + 16, info.rcWork.top + 16};
+    }
+    return POINT{TForm1::kDesignedLeft, TForm1::kDesignedTop};
 }
-}  // namespace
 
-TForm1::TForm1(std::vector<std::wstring> args) : args_(std::move(args)) {}
+TForm1::TForm1(std::vector<std::wstring> args) : TForm(kWindowClass), Run(std::move(args), this) {
+    SetName(L"Form1");
+    SetCaption(kCaption);
+    SetBorderStyle(TFormBorderStyle::bsDialog);
+    SetFormStyle(TFormStyle::fsStayOnTop);
+    SetPosition(TPosition::poDesigned);
+    SetBorderWidth(5);
+    SetColor(clWindow);
+    Font().SetName(L"Tahoma");
+    Font().SetHeight(-11);
+    SetBounds(kDesignedLeft, kDesignedTop, 480, 300);
+    SetClientWidth(470);
+    SetAutoSize(true);
+
+    ScrollBox1 = Add<TScrollBox>();
+    ScrollBox1->SetName(L"ScrollBox1");
+    ScrollBox1->SetAlign(TAlign::alTop);
+    ScrollBox1->SetBounds(0, 81, 470, 51);
+
+    Timer1.SetInterval(500);
+    Timer1.OnTimer = [this](TTimer&) { Timer1Timer(); };
+    Timer1.SetEnabled(true);
+
+    for (TStatusImage image : {siKill, siClose, siForeground}) ImageListStatus.AddIcon(StatusImageIcon(image).get());
+
+    UpdateFiles = TAction(L"UpdateFiles", [this](TAction&) { Run.UpdateFilesExecute(); });
+    CloseProgramm = TAction(L"CloseProgramm", [this](TAction&) { Run.CloseProgrammExecute(); });
+    StartProgramm = TAction(L"StartProgramm", [this](TAction&) { Run.StartProgrammExecute(); });
+    ActionAlleBeenden = TAction(L"Alle Beenden", [this](TAction&) { Run.ActionAlleBeendenExecute(); });
+}
 
 TForm1::~TForm1() {
-    // The rows go before the entries whose locks they show.
-    FProcessList.reset();
-    FToDoList.reset();
+    Timer1.SetEnabled(false);
+    // Rows belong to the scroll box; the items that refer to them go first.
+    Run.FProcessList.reset();
+}
+
+void TForm1::CreateParams(TCreateParams& p) { TForm::CreateParams(p); }
+
+void TForm1::Loaded() {
+    TForm::Loaded();
+    kx_TaskButton1 = Add<TTaskBlock>();
+    kx_TaskButton1->SetName(L"kx_TaskButton1");
+    kx_TaskButton1->SetBounds(0, 0, 470, 81);
+    kx_TaskButton1->SetCaption(kHeaderCaption);
+    kx_TaskButton1->SetCaptionDescription(kHeaderDescription);
+    kx_TaskButton1->SetIcon(StatusImageIcon(siClose).get());
+
+    kx_TaskButton2 = Add<TTaskBlock>();
+    kx_TaskButton2->SetName(L"kx_TaskButton2");
+    kx_TaskButton2->SetBounds(0, 132, 470, 83);
+    kx_TaskButton2->SetColor(clBtnFace);
+    kx_TaskButton2->SetParentColor(false);
+    kx_TaskButton2->SetCaptionDescription(kFooterDescription);
+    kx_TaskButton2->SetLinks({L"aktualisieren", L"Alle beenden"});
+    kx_TaskButton2->OnLinkClick = [this](TTaskBlock&, int index) { kx_TaskButton2LinkClick(index); };
+
+    // Header above the rows, footer below them.
+    kx_TaskButton1->SetTop(0);
+    ScrollBox1->SetTop(81);
+    kx_TaskButton2->SetTop(2000);
+    Realign();
+
+    const POINT at = UpdateWindowPlace(::GetForegroundWindow());
+    SetBounds(at.x, at.y, Width(), Height());
 }
 
 void TForm1::FormCreate() {
-    ::GetLocalTime(&FStartTime);
-    FRestartCaller = false;
-    FCallerProcessId = 0;
-    std::wstring arg2 = args_.size() > 2 ? args_[2] : std::wstring();
-    if (!arg2.empty() && arg2[0] == L'{') {
-        FSection = arg2;
-        FBaseKey = L"Software\\Veltra Software";
-    } else {
-        FSection = L"Selvane";
-        FBaseKey = L"Software\\Osterm GmbH";
-    }
-    FToDoList.reset();
+    Application().SetTitle(kCaption);
+    Run.FormCreate();
 }
 
-void TForm1::ReadUpdateJob() {
-    FToDoList = std::make_unique<TToDoList>();
-    FProcessList = std::make_unique<TProcessList>(FToDoList.get());
-    FToDoList->FProcessList = FProcessList.get();
+void TForm1::FormShow() { Application().ShowTaskbarWindow(false); }
 
-    TUpdateJobKey job(FBaseKey, FSection);
-    const std::wstring keyName = FBaseKey + L"\\Update";
-    FLogFile = job.ReadString(L"this_logfile", L"");
-    WriteLog(0, kCategory, L"RegistryRead " + keyName);
+void TForm1::FormCloseQuery(bool& canClose) { canClose = true; }
 
-    FCallerProcessId = static_cast<uint32_t>(job.ReadInteger(L"this_processID"));
-    if (FCallerProcessId != 0) {
-        std::wstring cls = job.ReadString(L"this_class", kWindowClass);
-        std::wstring caption = job.ReadString(L"this_caption", kCaption);
-        FCallerWindow = ::FindWindowW(cls.c_str(), caption.c_str());
-    } else {
-        FCallerWindow = reinterpret_cast<HWND>(static_cast<intptr_t>(job.ReadInteger(L"this_processAPP_FormHandle")));
-    }
-    FRunApp = job.ReadString(L"runApp", L"");
+void TForm1::FormClose(TCloseAction& action) { Run.FormClose(); }
 
-    const int32_t count = job.ReadInteger(L"count");
-    // Past the highest "<n>_Source" present every entry would be skipped anyway.
-    const int32_t last = count > 0 ? std::min(count, job.HighestSourceIndex()) : 0;
-    for (int32_t n = 1; n <= last; ++n) {
-        const std::wstring sourceName = std::to_wstring(n) + L"_Source";
-        if (!IsExistingFile(job.ReadString(sourceName, L"XX$"))) continue;
-        std::wstring source = job.ReadString(sourceName, L"");
-        std::wstring dest = job.ReadString(std::to_wstring(n) + L"_Dest", L"");
-        TUpdateItem::Create(FToDoList.get(), std::move(source), std::move(dest));
-    }
+bool TForm1::WindowVisible() { return Visible(); }
 
-    job.EraseSection();
-    WriteLog(0, kCategory, L"RegistryErased: " + keyName);
+void TForm1::HideWindow() { Hide(); }
+
+void TForm1::CloseWindow() { Close(); }
+
+void TForm1::ProcessMessages() { Application().ProcessMessages(); }
+
+void TForm1::StopTimer() { Timer1.SetEnabled(false); }
+
+void TForm1::StartTimer(unsigned ms) {
+    Timer1.SetEnabled(false);
+    Timer1.SetInterval(ms);
+    Timer1.SetEnabled(true);
 }
 
-void TForm1::WriteLog(int level, const std::wstring& category, const std::wstring& text) const {
-    if (FLogFile.empty()) return;
-    SYSTEMTIME now;
-    ::GetLocalTime(&now);
-    AppendLogLine(FLogFile, FormatLogLine(now, UserTimeSeparator(), category, level, text));
+void TForm1::BeginRowUpdate() { DisableAlign(); }
+
+void TForm1::EndRowUpdate() {
+    EnableAlign();
+    Repaint();
 }
+
+std::unique_ptr<TProcessRowView> TForm1::CreateRow(TProcessItem& item) {
+    auto frame = std::make_unique<TProcessFrame>(item, &ImageListStatus);
+    TProcessFrame* row = frame.get();
+    // Below the rows there are already.
+    row->SetTop(100000);
+    ScrollBox1->InsertControl(std::move(frame));
+    auto view = std::make_unique<TProcessFrameRow>(ScrollBox1, row);
+    if (HandleAllocated()) {
+        row->Handle();
+        Repaint();
+    }
+    return view;
+}
+
+void TForm1::RowRemoved() {
+    SetAutoSize(false);
+    SetAutoSize(true);
+    Invalidate();
+    if (HandleAllocated()) Repaint();
+}
+
+void TForm1::ReturnToFront() {
+    if (HandleAllocated()) ::SetForegroundWindow(Handle());
+}
+
+void TForm1::ShowError(const std::wstring& text) { Application().ShowException(text); }
 
 }  // namespace swt

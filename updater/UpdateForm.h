@@ -1,47 +1,82 @@
-// The updater's main window object: the update job's location, its state and the log.
+// The updater's window: header, the scroll box with one row per holder, footer, the timer, the
+// status pictures and the actions. The run it owns does the work; the window forwards to it.
 #pragma once
 #include <windows.h>
-#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "updater/ProcessList.h"
-#include "updater/ToDoList.h"
+#include "ui/Form.h"
+#include "ui/ImageList.h"
+#include "ui/Menus.h"
+#include "ui/Timer.h"
+#include "updater/UpdateHost.h"
+#include "updater/UpdateRun.h"
 
 namespace swt {
 
-class TForm1 {
+class TScrollBox;
+class TTaskBlock;
+
+class TForm1 : public TForm, public TUpdateHost {
 public:
-    // Caption of the updater's window and the class name its window is registered under; a job
-    // that gives a caller process but no window class or caption points at these.
-    static constexpr const wchar_t* kCaption = L"Update";
-    static constexpr const wchar_t* kWindowClass = L"TForm1";
+    static constexpr const wchar_t* kCaption = TUpdateRun::kCaption;
+    static constexpr const wchar_t* kWindowClass = TUpdateRun::kWindowClass;
+    static constexpr const wchar_t* kHeaderCaption = L"Warte auf Prozesse...";
+    static constexpr const wchar_t* kHeaderDescription =
+        L"Um das Update abzuschließen, müssen folgende Prozesse beendet werden. Doppelklicken Sie auf den "
+        L"Prozessnamen, um die Anwendung in den Vordergrund zu bringen und schließen Sie diese.";
+    static constexpr const wchar_t* kFooterDescription =
+        L"Versuchen Sie nach Möglichkeit, über \"In den Vordergrund bringen\" das Programm manuell zu schließen. "
+        L"Um Prozesse zu killen sind ggf. erweiterte Windows-Nutzerrechte nötig";
+    // Where the window stands when there is no foreground window to place it by.
+    static constexpr int kDesignedLeft = 224;
+    static constexpr int kDesignedTop = 70;
 
     // args: the program's arguments, element 0 being the program path.
     explicit TForm1(std::vector<std::wstring> args);
-    ~TForm1();
+    ~TForm1() override;
 
-    void FormCreate();
-    // Reads and erases the update job and creates the to-do list and the process list.
-    // Raises swt::Error for a job value of a non-string type.
-    void ReadUpdateJob();
-    // Appends one line to the job's log; silent while no log file is known.
-    void WriteLog(int level, const std::wstring& category, const std::wstring& text) const;
+    TUpdateRun Run;
 
-    std::wstring FSection;
-    std::wstring FBaseKey;
-    SYSTEMTIME FStartTime{};
-    HWND FCallerWindow = nullptr;
-    std::wstring FRunApp;
-    std::unique_ptr<TToDoList> FToDoList;
-    std::unique_ptr<TProcessList> FProcessList;
-    uint32_t FCallerProcessId = 0;
-    bool FRestartCaller = false;
-    std::wstring FLogFile;
+    TTaskBlock* kx_TaskButton1 = nullptr;
+    TScrollBox* ScrollBox1 = nullptr;
+    TTaskBlock* kx_TaskButton2 = nullptr;
+    TTimer Timer1;
+    TImageList ImageListStatus{16, 16};
+    TAction UpdateFiles;
+    TAction CloseProgramm;
+    TAction StartProgramm;
+    TAction ActionAlleBeenden;
 
-private:
-    std::vector<std::wstring> args_;
+    void Timer1Timer() { Run.Timer1Timer(); }
+    void kx_TaskButton2LinkClick(int index) { Run.kx_TaskButton2LinkClick(index); }
+
+    // TUpdateHost
+    bool WindowVisible() override;
+    void HideWindow() override;
+    void CloseWindow() override;
+    void ProcessMessages() override;
+    void StopTimer() override;
+    void StartTimer(unsigned ms) override;
+    void BeginRowUpdate() override;
+    void EndRowUpdate() override;
+    std::unique_ptr<TProcessRowView> CreateRow(TProcessItem& item) override;
+    void RowRemoved() override;
+    void ReturnToFront() override;
+    void ShowError(const std::wstring& text) override;
+
+protected:
+    void CreateParams(TCreateParams& p) override;
+    void Loaded() override;
+    void FormCreate() override;
+    void FormShow() override;
+    void FormCloseQuery(bool& canClose) override;
+    void FormClose(TCloseAction& action) override;
 };
+
+// The top-left corner of the window: 16 pixels inside the work area of the monitor nearest to
+// the foreground window, or the designed place without one.
+POINT UpdateWindowPlace(HWND foreground);
 
 }  // namespace swt

@@ -48,6 +48,10 @@ std::wstring TUpdateJobKey::ReadString(const std::wstring& name, const std::wstr
     }
 }
 
+bool TUpdateJobKey::HasValue(const std::wstring& name) const {
+    return section_ && ::RegQueryValueExW(section_.get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
 int32_t TUpdateJobKey::ReadInteger(const std::wstring& name) const { return StrToIntDef(ReadString(name, L""), 0); }
 
 int32_t TUpdateJobKey::HighestSourceIndex() const {

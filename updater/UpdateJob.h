@@ -17,6 +17,8 @@ public:
     // A REG_SZ or REG_EXPAND_SZ value (not expanded), cut at its first NUL; a missing value
     // gives def. Any other registry type raises "Ungültiger Datentyp für '<name>'".
     std::wstring ReadString(const std::wstring& name, const std::wstring& def) const;
+    // Whether the value exists, whatever its type.
+    bool HasValue(const std::wstring& name) const;
     // A string value read as integer text; anything that is not a whole 32-bit integer is 0.
     int32_t ReadInteger(const std::wstring& name) const;
     // The highest n for which a value "<n>_Source" exists (0 when none): entries past it can

@@ -2,8 +2,8 @@
 #include <windows.h>
 
 #include "support/CommandLine.h"
-#include "support/Error.h"
 #include "support/LibraryStartup.h"
+#include "ui/Application.h"
 #include "updater/SwaptideUnit.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -12,13 +12,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         std::vector<std::wstring> args = swt::CommandLineArgs();
         // Only "doit", exactly, starts an update; any other command line touches nothing.
         if (args.size() < 2 || args[1] != L"doit") return 0;
-        swt::TForm1 form(std::move(args));
-        form.FormCreate();
-        try {
-            form.ReadUpdateJob();
-        } catch (const swt::Error&) {
-            // The job stays in the registry; the window shows the error once it exists.
-        }
+        swt::TApplication& app = swt::Application();
+        app.Initialize();
+        app.CreateForm<swt::TForm1>(std::move(args));
+        app.Run();
     } catch (...) {
     }
     return 0;

@@ -32,8 +32,8 @@ struct Job {
 };
 
 // The updater's window object after FormCreate, for the job under the given section.
-inline std::unique_ptr<swt::TForm1> FormFor(const std::wstring& section) {
-    auto form = std::make_unique<swt::TForm1>(std::vector<std::wstring>{L"Swaptide2.exe", L"doit", section});
+inline std::unique_ptr<swt::TUpdateRun> FormFor(const std::wstring& section) {
+    auto form = std::make_unique<swt::TUpdateRun>(std::vector<std::wstring>{L"Swaptide2.exe", L"doit", section});
     form->FormCreate();
     return form;
 }

@@ -8,9 +8,9 @@
 namespace {
 
 using namespace swt::test;
-using swt::TForm1;
+using swt::TUpdateRun;
 
-std::vector<std::wstring> Sources(const TForm1& form) {
+std::vector<std::wstring> Sources(const TUpdateRun& form) {
     std::vector<std::wstring> out;
     for (size_t i = 0; i < form.FToDoList->Count(); ++i) out.push_back((*form.FToDoList)[i].FSource);
     return out;
@@ -168,7 +168,7 @@ TEST(FormCreate, SecondArgumentChoosesTheJobLocation) {
         {{L"p", L"doit", L"{x}", L"{y}"}, L"{x}", L"Software\\Veltra Software"},
     };
     for (const Case& c : cases) {
-        TForm1 form(c.args);
+        TUpdateRun form(c.args);
         form.FormCreate();
         EXPECT_EQ(form.FSection, c.section);
         EXPECT_EQ(form.FBaseKey, c.baseKey);

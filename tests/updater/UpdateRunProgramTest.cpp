@@ -1,0 +1,186 @@
+// The real Swaptide2.exe from job to end, with real holders and a real calling application.
+#include <gtest/gtest.h>
+
+#include "tests/lockscan/Holder.h"
+#include "tests/updater/UpdaterDriver.h"
+
+namespace swt::test {
+namespace {
+
+std::wstring Updater() { return BinPath(L"Swaptide2.exe"); }
+
+std::string CopyLine(const std::wstring& source, const std::wstring& dest) {
+    return "OKAY COPY " + Narrow(source) + " -> " + Narrow(dest);
+}
+
+TEST(UpdateRun, NothingHeldCopiesLastEntryFirstAndNeverTouchesTheCaller) {
+    Job job;
+    // A calling application named only by its window handle ("this_processID" 0): never closed.
+    const std::wstring mark = job.dir / L"mark.txt";
+    Child caller = Start(BinPath(L"sample_caller.exe"), L"/caption \"Handle Caller\" /mark \"" + mark + L"\"");
+    HWND callerWindow = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (callerWindow = FindProcessWindow(caller.pid)) != nullptr; }));
+    job.key.SetString(L"this_logfile", job.LogPath());
+    job.key.SetString(L"this_processID", L"0");
+    job.key.SetString(L"this_processAPP_FormHandle", std::to_wstring(reinterpret_cast<intptr_t>(callerWindow)));
+    job.key.SetString(L"runApp", L"\"" + BinPath(L"sample_caller.exe") + L"\" /mark \"" + mark + L"\"");
+    job.key.SetString(L"count", L"2");
+    const std::wstring dest1 = job.dir / L"app\\one.dll";
+    const std::wstring dest2 = job.dir / L"app\\new folder\\two.dll";  // a folder that does not exist yet
+    WriteFileBytes(job.dir / L"app\\one.dll", "");
+    ::CreateDirectoryW((job.dir / L"app").c_str(), nullptr);
+    WriteFileBytes(dest1, "old");
+    const std::wstring source1 = job.AddEntry(1, dest1);
+    const std::wstring source2 = job.AddEntry(2, dest2);
+
+    EXPECT_EQ(swt::test::Run(Updater(), L"doit " + job.section), 0u);
+
+    EXPECT_EQ(LogOf(job.LogPath()),
+              (std::vector<std::string>{
+                  "RegistryRead Software\\Veltra Software\\Update", "RegistryErased: Software\\Veltra Software\\Update",
+                  "START read depended Prozesses", CopyLine(source2, dest2), "OKAY DELETE " + Narrow(source2),
+                  CopyLine(source1, dest1), "OKAY DELETE " + Narrow(source1), "END Nix depended -> Call Close"}));
+    EXPECT_EQ(ReadFileBytes(dest1), "new");
+    EXPECT_EQ(ReadFileBytes(dest2), "new");
+    EXPECT_FALSE(FileExists(source1));
+    EXPECT_FALSE(FileExists(ReplacementTempName(dest1)));
+    EXPECT_FALSE(RegKey::Exists(job.key.path()));
+    // The caller still runs and was started once only.
+    EXPECT_EQ(caller.Wait(0), STILL_ACTIVE);
+    EXPECT_EQ(ReadFileBytes(mark), "started " + std::to_string(caller.pid) + "\r\n");
+    ::PostMessageW(callerWindow, WM_CLOSE, 0, 0);
+    EXPECT_EQ(caller.Wait(), 0u);
+}
+
+// The calling application writes the job through the caller header and holds its own executable:
+// the updater closes it, copies in the second cycle and starts it again after its window closed.
+TEST(UpdateRun, CallerHoldingItsOwnExecutableIsClosedUpdatedAndRestarted) {
+    TempDir dir;
+    const std::wstring app = dir / L"app\\caller.exe", fresh = dir / L"new\\caller.exe";
+    const std::wstring log = dir / L"update.log", mark = dir / L"mark.txt", data = dir / L"app\\data.bin";
+    CopyProgram(L"sample_caller.exe", app);
+    CopyProgram(L"sample_caller.exe", fresh);
+    WriteFileBytes(fresh, ReadFileBytes(fresh) + "v2");  // the new version differs from the old
+    WriteFileBytes(data, "data");
+    Child caller = Start(app, L"/hold \"" + data + L"\" /mark \"" + mark + L"\" /update \"" + Updater() + L"\" \"" +
+                                  log + L"\" \"" + fresh + L"\" \"" + app + L"\"");
+    ASSERT_TRUE(WaitUntil([&] { return Contains(LogOf(log), "OKAY Aufrufendes Programm neu starten"); }, 60000))
+        << "log so far: " << testing::PrintToString(LogOf(log));
+    EXPECT_EQ(caller.Wait(10000), 0u);
+
+    const std::vector<std::string> lines = LogOf(log);
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "RegistryRead Software\\Veltra Software\\Update",
+                         "RegistryErased: Software\\Veltra Software\\Update", "START read depended Prozesses",
+                         "OKAY Aufrufendes Programm beenden", CopyLine(fresh, app), "OKAY DELETE " + Narrow(fresh),
+                         "END Nix depended -> Call Close", "OKAY Aufrufendes Programm neu starten"}));
+    EXPECT_EQ(ReadFileBytes(app), ReadFileBytes(BinPath(L"sample_caller.exe")) + "v2");
+    // Started, closed, started again (the new version).
+    std::string marks;
+    ASSERT_TRUE(WaitUntil([&] {
+        marks = ReadFileBytes(mark);
+        return std::count(marks.begin(), marks.end(), '\n') >= 3;
+    }));
+    EXPECT_EQ(marks.substr(0, marks.find("\r\n", marks.find("closed"))),
+              "started " + std::to_string(caller.pid) + "\r\nclosed " + std::to_string(caller.pid));
+    const DWORD restarted = static_cast<DWORD>(std::stoul(marks.substr(marks.rfind("started ") + 8)));
+    EXPECT_NE(restarted, caller.pid);
+    if (HWND w = FindProcessWindow(restarted)) ::PostMessageW(w, WM_CLOSE, 0, 0);
+}
+
+// Another program holds a file: a row appears and the window grows; when the holder is gone the
+// file is copied and the window closes.
+TEST(UpdateRun, HolderGetsARowUntilItLetsGo) {
+    Job job;
+    job.key.SetString(L"this_logfile", job.LogPath());
+    job.key.SetString(L"count", L"1");
+    const std::wstring dest = job.dir / L"held.dat";
+    WriteFileBytes(dest, "old");
+    const std::wstring source = job.AddEntry(1, dest);
+    auto holder = std::make_unique<Holder>(std::vector<std::wstring>{L"open", L"r", L"0", dest});
+    ASSERT_TRUE(holder->ready());
+
+    Child updater = Start(Updater(), L"doit " + job.section);
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (window = UpdaterWindowOf(updater.pid)) != nullptr; }));
+    const int empty = WindowHeight(window);
+    ASSERT_TRUE(WaitUntil([&] { return Contains(LogOf(job.LogPath()), "END read depended Prozesses (1)"); }));
+    EXPECT_GT(WindowHeight(window), empty);  // the row
+    EXPECT_EQ(updater.Wait(0), STILL_ACTIVE);
+    EXPECT_EQ(ReadFileBytes(dest), "old");
+
+    holder.reset();
+    EXPECT_EQ(updater.Wait(30000), 0u);
+    const std::vector<std::string> lines = LogOf(job.LogPath());
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(lines.end() - 4, lines.end()),
+              (std::vector<std::string>{"START read depended Prozesses", CopyLine(source, dest),
+                                        "OKAY DELETE " + Narrow(source), "END Nix depended -> Call Close"}));
+    EXPECT_EQ(ReadFileBytes(dest), "new");
+}
+
+TEST(UpdateRun, UserClosingTheWindowEndsTheRunWithoutCopying) {
+    Job job;
+    job.key.SetString(L"this_logfile", job.LogPath());
+    job.key.SetString(L"count", L"1");
+    const std::wstring dest = job.dir / L"held.dat";
+    WriteFileBytes(dest, "old");
+    job.AddEntry(1, dest);
+    Holder holder({L"open", L"r", L"0", dest});
+    ASSERT_TRUE(holder.ready());
+
+    Child updater = Start(Updater(), L"doit " + job.section);
+    ASSERT_TRUE(WaitUntil([&] { return Contains(LogOf(job.LogPath()), "END read depended Prozesses (1)"); }));
+    ::PostMessageW(UpdaterWindowOf(updater.pid), WM_CLOSE, 0, 0);
+    EXPECT_EQ(updater.Wait(), 0u);
+    EXPECT_EQ(ReadFileBytes(dest), "old");
+    EXPECT_FALSE(RegKey::Exists(job.key.path()));
+    EXPECT_EQ(LogOf(job.LogPath()).back(), "END read depended Prozesses (1)");
+}
+
+// Killed in the middle of a large copy, the updater leaves the destination whole (old); a later
+// run reuses the temporary name, puts the new file in place and leaves nothing behind.
+TEST(UpdateRun, KilledInTheMiddleOfALargeCopyLeavesTheOldFileWhole) {
+    TempDir dir;
+    const std::wstring source = dir / L"big.new", dest = dir / L"big.bin";
+    {
+        std::string big(256u << 20, 'n');
+        WriteFileBytes(source, big);
+    }
+    WriteFileBytes(dest, "old");
+    bool killedMidCopy = false;
+    for (int attempt = 0; attempt < 5 && !killedMidCopy; ++attempt) {
+        Job job;
+        job.key.SetString(L"count", L"1");
+        job.key.SetString(L"1_Source", source);
+        job.key.SetString(L"1_Dest", dest);
+        Child updater = Start(Updater(), L"doit " + job.section);
+        // Kill it as soon as the temporary file has started to grow.
+        WaitUntil([&] { return FileExists(ReplacementTempName(dest)) || updater.Wait(0) != STILL_ACTIVE; }, 60000);
+        ::TerminateProcess(updater.process.get(), 1);
+        updater.Wait();
+        killedMidCopy = FileExists(source) && ReadFileBytes(dest) == "old";
+        // Whatever the moment, the destination is the old file or the new one, whole.
+        const std::string now = ReadFileBytes(dest);
+        EXPECT_TRUE(now == "old" || now.size() == (256u << 20)) << "destination has " << now.size() << " bytes";
+        if (!killedMidCopy) return;  // the copy was already done: nothing left to show
+    }
+    ASSERT_TRUE(killedMidCopy);
+    EXPECT_TRUE(FileExists(ReplacementTempName(dest)));
+
+    Job again;
+    again.key.SetString(L"this_logfile", again.LogPath());
+    again.key.SetString(L"count", L"1");
+    again.key.SetString(L"1_Source", source);
+    again.key.SetString(L"1_Dest", dest);
+    EXPECT_EQ(swt::test::Run(Updater(), L"doit " + again.section, 120000), 0u);
+    EXPECT_EQ(LogOf(again.LogPath()).back(), "END Nix depended -> Call Close");
+    UniqueFile f(::CreateFileW(dest.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    LARGE_INTEGER size{};
+    ::GetFileSizeEx(f.get(), &size);
+    EXPECT_EQ(size.QuadPart, 256ll << 20);
+    EXPECT_FALSE(FileExists(ReplacementTempName(dest)));
+}
+
+}  // namespace
+}  // namespace swt::test

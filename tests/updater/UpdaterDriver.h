@@ -1,0 +1,70 @@
+// Helpers for tests that run the real updater next to real holders and calling applications.
+#pragma once
+#include <windows.h>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/updater/JobFixture.h"
+#include "updater/FileReplace.h"
+#include "updater/ProcessList.h"
+
+namespace swt::test {
+
+// Polls until done() or the time is up; returns done()'s last answer.
+inline bool WaitUntil(const std::function<bool()>& done, DWORD ms = 30000) {
+    const ULONGLONG end = ::GetTickCount64() + ms;
+    for (;;) {
+        if (done()) return true;
+        if (::GetTickCount64() > end) return false;
+        ::Sleep(20);
+    }
+}
+
+// The messages of a log that may not exist yet.
+inline std::vector<std::string> LogOf(const std::wstring& path) {
+    return FileExists(path) ? LogMessages(ReadFileBytes(path)) : std::vector<std::string>();
+}
+
+inline bool Contains(const std::vector<std::string>& lines, const std::string& line) {
+    for (const std::string& l : lines)
+        if (l == line) return true;
+    return false;
+}
+
+inline std::string Narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
+
+// The updater's window of the given process, or null.
+inline HWND UpdaterWindowOf(DWORD pid) {
+    struct Search {
+        DWORD pid;
+        HWND found;
+    } search{pid, nullptr};
+    ::EnumWindows(
+        [](HWND w, LPARAM l) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(l);
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(w, &owner);
+            wchar_t cls[64] = {};
+            ::GetClassNameW(w, cls, 64);
+            if (owner != s->pid || std::wstring(cls) != L"TForm1" || !::IsWindowVisible(w)) return TRUE;
+            s->found = w;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+inline int WindowHeight(HWND w) {
+    RECT r{};
+    ::GetWindowRect(w, &r);
+    return r.bottom - r.top;
+}
+
+// A copy of a program of the build under another path (a calling application's own executable).
+inline void CopyProgram(const std::wstring& exeName, const std::wstring& to) {
+    ::CreateDirectoryW(FolderOf(to).c_str(), nullptr);
+    ASSERT_TRUE(::CopyFileW(BinPath(exeName).c_str(), to.c_str(), FALSE)) << "error " << ::GetLastError();
+}
+
+}  // namespace swt::test

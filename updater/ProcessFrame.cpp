@@ -1,0 +1,89 @@
+#include "updater/ProcessFrame.h"
+
+#include <shellapi.h>
+
+#include "ui/ImageList.h"
+#include "ui/Shape.h"
+#include "updater/ProcessList.h"
+#include "updater/StatusImages.h"
+#include "updater/TaskBlock.h"
+
+namespace swt {
+
+TProcessFrame::TProcessFrame(TProcessItem& item, TImageList* images) : FItem(&item) {
+    SetName(L"TProcessFrame");
+    SetBevelOuter(TBevelCut::bvNone);
+    SetAlign(TAlign::alTop);
+    SetAutoSize(true);
+    SetDoubleBuffered(true);
+    SetParentColor(true);
+    SetShowHint(true);
+
+    Shape2 = Add<TShape>();
+    Shape2->SetAlign(TAlign::alTop);
+    Shape2->SetBounds(0, 0, 395, 1);
+    Shape2->SetPenColor(clBtnFace);
+    Shape2->SetBrushColor(clBtnFace);
+
+    kx_TaskButton1 = Add<TTaskBlock>();
+    kx_TaskButton1->SetName(L"kx_TaskButton1");
+    kx_TaskButton1->SetBounds(0, 1, 395, 60);
+    kx_TaskButton1->SetLinks({L"In den Vordergrund", L"Prozess killen", L"Prozess beenden", L""});
+    kx_TaskButton1->OnLinkClick = [this](TTaskBlock&, int index) { kx_TaskButton1LinkClick(index); };
+
+    Shape1 = Add<TShape>();
+    Shape1->SetAlign(TAlign::alTop);
+    Shape1->SetBounds(0, 61, 395, 1);
+    Shape1->SetPenColor(clSilver);
+    Shape1->SetBrushColor(clSilver);
+
+    ActionForeground = TAction(L"In den Vordergrund", [this](TAction&) { Button3Click(); }, siForeground);
+    ActionKill = TAction(L"Killen", [this](TAction&) { Button1Click(); }, siKill);
+    ActionClose = TAction(L"Beenden", [this](TAction&) { Button2Click(); }, siClose);
+    PopupMenu1.Images = images;
+    PopupMenu1.AddAction(&ActionForeground);
+    PopupMenu1.AddAction(&ActionKill);
+    PopupMenu1.AddSeparator();
+    PopupMenu1.AddAction(&ActionClose);
+    SetPopupMenu(&PopupMenu1);
+
+    kx_TaskButton1->SetCaption(item.Caption());
+    kx_TaskButton1->SetCaptionDescription(item.FPath + L"\r\n" + kDescription);
+    // The holder's icon; a file without one leaves the row without a picture.
+    if (UniqueIcon icon{::ExtractIconW(::GetModuleHandleW(nullptr), item.FPath.c_str(), 0)};
+        icon && icon.get() != reinterpret_cast<HICON>(1))
+        kx_TaskButton1->SetIcon(icon.get());
+    else
+        icon.release();
+}
+
+void TProcessFrame::kx_TaskButton1LinkClick(int index) {
+    switch (index) {
+    case -1:
+    case 0:
+        Button3Click();
+        break;
+    case 1:
+        Button1Click();
+        break;
+    case 2:
+        Button2Click();
+        break;
+    default:
+        break;
+    }
+}
+
+void TProcessFrame::Button1Click() { FItem->Kill(); }
+void TProcessFrame::Button2Click() { FItem->CloseProcess(); }
+void TProcessFrame::Button3Click() { FItem->BringToFront(); }
+
+TProcessFrameRow::~TProcessFrameRow() {
+    if (scrollBox_ && frame_) scrollBox_->RemoveControl(frame_);
+}
+
+std::wstring TProcessFrameRow::Hint() const { return frame_->Hint(); }
+
+void TProcessFrameRow::SetHint(const std::wstring& hint) { frame_->SetHint(hint); }
+
+}  // namespace swt

@@ -1,0 +1,59 @@
+// The row of one process: a line in the button-face colour, the task block with the process's
+// name, path, icon and links, a silver line, and the context menu with the same actions.
+#pragma once
+#include <memory>
+#include <string>
+
+#include "ui/Menus.h"
+#include "ui/Panel.h"
+#include "updater/UpdateHost.h"
+
+namespace swt {
+
+class TForm1;
+class TProcessItem;
+class TShape;
+class TTaskBlock;
+class TImageList;
+
+class TProcessFrame : public TPanel {
+public:
+    static constexpr const wchar_t* kDescription =
+        L"Dieser Prozess verwendet Dateien, die zu aktualisieren sind. Um das Update abzuschließen, muss diese "
+        L"Anwendung beendet werden.";
+
+    // item: the process the row shows; images: the window's status pictures (both not owned).
+    TProcessFrame(TProcessItem& item, TImageList* images);
+
+    TShape* Shape2 = nullptr;
+    TTaskBlock* kx_TaskButton1 = nullptr;
+    TShape* Shape1 = nullptr;
+    TPopupMenu PopupMenu1;
+    TAction ActionForeground;
+    TAction ActionKill;
+    TAction ActionClose;
+
+    TProcessItem* FItem;  // not owned
+
+    // Link index: -1 and 0 bring to front, 1 kills, 2 closes; others do nothing.
+    void kx_TaskButton1LinkClick(int index);
+    void Button1Click();  // kill
+    void Button2Click();  // close
+    void Button3Click();  // bring to front
+};
+
+// The row as the process list sees it: destroying it takes the row out of its scroll box.
+class TProcessFrameRow : public TProcessRowView {
+public:
+    TProcessFrameRow(TWinControl* scrollBox, TProcessFrame* frame) : scrollBox_(scrollBox), frame_(frame) {}
+    ~TProcessFrameRow() override;
+    std::wstring Hint() const override;
+    void SetHint(const std::wstring& hint) override;
+    TProcessFrame* Frame() const { return frame_; }
+
+private:
+    TWinControl* scrollBox_;
+    TProcessFrame* frame_;
+};
+
+}  // namespace swt

@@ -1,0 +1,315 @@
+#include "updater/UpdateRun.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "support/Error.h"
+#include "support/StartProgram.h"
+#include "updater/FileReplace.h"
+#include "updater/UpdateJob.h"
+#include "updater/UpdateLog.h"
+
+namespace swt {
+
+namespace {
+
+bool IsExistingFile(const std::wstring& path) {
+    DWORD attr = ::GetFileAttributesW(path.c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring ErrorText(std::exception_ptr e) {
+    try {
+        std::rethrow_exception(e);
+    } catch (const Error& error) {
+        return error.message();
+    } catch (const std::exception& error) {
+        std::string what = error.what();
+        return std::wstring(what.begin(), what.end());
+    } catch (...) {
+        return L"Unbekannter Fehler";
+    }
+}
+
+// Marks the run as inside a pass for the lifetime of the guard.
+class PassScope {
+public:
+    explicit PassScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~PassScope() { flag_ = false; }
+    PassScope(const PassScope&) = delete;
+    PassScope& operator=(const PassScope&) = delete;
+
+private:
+    bool& flag_;
+};
+
+}  // namespace
+
+TUpdateRun::TUpdateRun(std::vector<std::wstring> args, TUpdateHost* host) : args_(std::move(args)), host_(host) {}
+
+TUpdateRun::~TUpdateRun() {
+    // The rows go before the entries whose locks they show.
+    FProcessList.reset();
+    FToDoList.reset();
+}
+
+void TUpdateRun::FormCreate() {
+    ::GetLocalTime(&FStartTime);
+    FStartTick = ::GetTickCount64();
+    FRestartCaller = false;
+    FCallerProcessId = 0;
+    std::wstring arg2 = args_.size() > 2 ? args_[2] : std::wstring();
+    if (!arg2.empty() && arg2[0] == L'{') {
+        FSection = arg2;
+        FBaseKey = L"Software\\Veltra Software";
+    } else {
+        FSection = L"Selvane";
+        FBaseKey = L"Software\\Osterm GmbH";
+    }
+    FToDoList.reset();
+}
+
+HWND TUpdateRun::FindCallerWindow(bool haveClassAndCaption, const std::wstring& cls,
+                                  const std::wstring& caption) const {
+    const DWORD self = ::GetCurrentProcessId();
+    auto ownerOf = [](HWND w) {
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(w, &pid);
+        return pid;
+    };
+    if (haveClassAndCaption) {
+        HWND w = ::FindWindowW(cls.c_str(), caption.c_str());
+        if (!w || ownerOf(w) != self) return w;
+    }
+    // Without class and caption (or when they name the updater's own window) the caller's window
+    // is its process's first visible, enabled top-level window; the updater never takes its own.
+    if (FCallerProcessId == self) return nullptr;
+    return FindProcessWindow(FCallerProcessId);
+}
+
+void TUpdateRun::ReadUpdateJob() {
+    FToDoList = std::make_unique<TToDoList>();
+    FProcessList = std::make_unique<TProcessList>(this, FToDoList.get());
+    FToDoList->FProcessList = FProcessList.get();
+
+    TUpdateJobKey job(FBaseKey, FSection);
+    const std::wstring keyName = FBaseKey + L"\\Update";
+    FLogFile = job.ReadString(L"this_logfile", L"");
+    Log(L"RegistryRead " + keyName);
+
+    FCallerProcessId = static_cast<uint32_t>(job.ReadInteger(L"this_processID"));
+    if (FCallerProcessId != 0) {
+        const bool haveClass = job.HasValue(L"this_class");
+        std::wstring cls = job.ReadString(L"this_class", L"");
+        const bool haveCaption = job.HasValue(L"this_caption");
+        std::wstring caption = job.ReadString(L"this_caption", L"");
+        FCallerWindow = FindCallerWindow(haveClass && haveCaption, cls, caption);
+    } else {
+        FCallerWindow = reinterpret_cast<HWND>(static_cast<intptr_t>(job.ReadInteger(L"this_processAPP_FormHandle")));
+    }
+    FRunApp = job.ReadString(L"runApp", L"");
+
+    const int32_t count = job.ReadInteger(L"count");
+    // Past the highest "<n>_Source" present every entry would be skipped anyway.
+    const int32_t last = count > 0 ? std::min(count, job.HighestSourceIndex()) : 0;
+    for (int32_t n = 1; n <= last; ++n) {
+        const std::wstring sourceName = std::to_wstring(n) + L"_Source";
+        if (!IsExistingFile(job.ReadString(sourceName, L"XX$"))) continue;
+        std::wstring source = job.ReadString(sourceName, L"");
+        std::wstring dest = job.ReadString(std::to_wstring(n) + L"_Dest", L"");
+        TUpdateItem::Create(FToDoList.get(), std::move(source), std::move(dest));
+    }
+
+    job.EraseSection();
+    Log(L"RegistryErased: " + keyName);
+}
+
+void TUpdateRun::WriteLog(int level, const std::wstring& category, const std::wstring& text) const {
+    if (FLogFile.empty()) return;
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    AppendLogLine(FLogFile, FormatLogLine(now, UserTimeSeparator(), category, level, text));
+}
+
+void TUpdateRun::Timer1Timer() {
+    if (closed_) return;
+    if (::GetTickCount64() - FStartTick > kTimeLimitMs) {
+        if (host_) host_->StopTimer();
+        if (host_) host_->CloseWindow();
+        else FormClose();
+        return;
+    }
+    if (host_ && !host_->WindowVisible()) return;
+    // A tick, "aktualisieren" or "Alle beenden" handled while a pass lets messages run: that pass
+    // goes on and the timer restarts at its end.
+    if (inPass_) return;
+    if (host_) host_->StopTimer();
+    scheduled_ = 0;
+    std::exception_ptr error;
+    try {
+        if (!FToDoList) ReadUpdateJob();
+        UpdateFilesExecute();
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (host_ && !closed_) host_->StartTimer(scheduled_ ? scheduled_ : kPassIntervalMs);
+    scheduled_ = 0;
+    if (error && host_) host_->ShowError(ErrorText(error));
+}
+
+void TUpdateRun::UpdateFilesExecute() {
+    if (inPass_ || closed_) return;
+    PassScope pass(inPass_);
+    Log(L"START read depended Prozesses");
+    if (host_) host_->BeginRowUpdate();
+    struct RowsResumed {
+        TUpdateHost* host;
+        ~RowsResumed() {
+            if (host) host->EndRowUpdate();
+        }
+    } resume{host_};
+
+    if (FToDoList) {
+        bool again = false;
+        do {
+            again = false;
+            if (FProcessList) FProcessList->ClearLocks();
+            for (size_t i = FToDoList->Count(); i-- > 0;) {
+                TUpdateItem& entry = (*FToDoList)[i];
+                if (entry.FDone) continue;
+                if (CopyEntry(entry)) continue;
+                entry.RefreshLocks();
+                if (!entry.FLocks || !FProcessList) continue;
+                for (size_t k = entry.FLocks->Count(); k-- > 0;) {
+                    TProcessLockInfo& lock = (*entry.FLocks)[k];
+                    if (TProcessItem* item = FProcessList->FindProcess(lock.ProcessId)) item->AttachLock(lock);
+                }
+            }
+            if (FProcessList) {
+                for (size_t i = FProcessList->Count(); i-- > 0;)
+                    if ((*FProcessList)[i].FLocks.empty()) FProcessList->Delete(i);
+            }
+            if (FCallerProcessId != 0 && FProcessList) {
+                for (size_t i = FProcessList->Count(); i-- > 0;) {
+                    if ((*FProcessList)[i].FProcessId != FCallerProcessId) continue;
+                    again = true;
+                    CloseProgrammExecute();
+                    FCallerProcessId = 0;
+                    FCallerWindow = nullptr;
+                    ::Sleep(1000);
+                    break;  // at most one item per process id
+                }
+            }
+            // The user closed the window while the calling program was closed: the pass ends.
+            if (closed_) break;
+        } while (again);
+    }
+    if (closed_) {
+        ReleaseJob();
+        return;
+    }
+
+    size_t left = 0;
+    if (FToDoList)
+        for (size_t i = 0; i < FToDoList->Count(); ++i)
+            if (!(*FToDoList)[i].FDone) ++left;
+    if (left > 0) {
+        Log(L"END read depended Prozesses (" + std::to_wstring(left) + L")");
+    } else {
+        Log(L"END Nix depended -> Call Close");
+        if (host_) host_->CloseWindow();
+        else FormClose();
+        ReleaseJob();
+    }
+}
+
+bool TUpdateRun::CopyEntry(TUpdateItem& entry) {
+    if (entry.FDone) return true;
+    if (!PutFileInPlace(entry.FSource, entry.FDest)) return false;
+    Log(L"OKAY COPY " + entry.FSource + L" -> " + entry.FDest);
+    if (::DeleteFileW(entry.FSource.c_str())) Log(L"OKAY DELETE " + entry.FSource);
+    entry.FDone = true;
+    // Process items refer to the entry's locks only within a pass; none do for a done entry.
+    if (FProcessList)
+        for (size_t i = 0; i < FProcessList->Count(); ++i) {
+            auto& locks = (*FProcessList)[i].FLocks;
+            if (entry.FLocks)
+                std::erase_if(locks, [&](TProcessLockInfo* l) { return l->Owner == entry.FLocks.get(); });
+        }
+    TToDoList& list = *entry.FToDoList;
+    for (size_t i = 0; i < list.Count(); ++i)
+        if (&list[i] == &entry) {
+            list.Delete(i);
+            break;
+        }
+    return true;
+}
+
+void TUpdateRun::CloseProgrammExecute() {
+    if (!FCallerWindow || reinterpret_cast<intptr_t>(FCallerWindow) < 0) return;
+    ::SendMessageW(FCallerWindow, WM_CLOSE, 0, 0);
+    ::PostMessageW(FCallerWindow, WM_QUIT, 0, 0);
+    if (host_) host_->ProcessMessages();
+    FRestartCaller = true;
+    FCallerWindow = nullptr;
+    FCallerProcessId = 0;
+    Log(L"OKAY Aufrufendes Programm beenden");
+}
+
+void TUpdateRun::StartProgrammExecute() {
+    if (host_) host_->HideWindow();
+    ::Sleep(500);
+    StartProgram(FRunApp, false, false);
+    ::Sleep(1000);
+    Log(L"OKAY Aufrufendes Programm neu starten");
+}
+
+void TUpdateRun::ActionAlleBeendenExecute() {
+    Log(L"START - Alle Beenden");
+    if (FProcessList) {
+        for (size_t i = FProcessList->Count(); i-- > 0;) {
+            if (i >= FProcessList->Count()) continue;
+            try {
+                (*FProcessList)[i].CloseProcess();
+            } catch (...) {
+            }
+        }
+    }
+    ::Sleep(1000);
+    Log(L"END - Alle Beenden");
+    Timer1Timer();
+}
+
+void TUpdateRun::kx_TaskButton2LinkClick(int index) {
+    if (index == 0) Timer1Timer();
+    else if (index == 1) ActionAlleBeendenExecute();
+}
+
+void TUpdateRun::ScheduleScan(unsigned ms) {
+    if (closed_) return;
+    if (inPass_) {
+        scheduled_ = scheduled_ ? std::min(scheduled_, ms) : ms;
+        return;
+    }
+    if (!host_) return;
+    host_->StopTimer();
+    host_->StartTimer(ms);
+}
+
+void TUpdateRun::FormClose() {
+    if (host_) host_->StopTimer();
+    if (closed_) return;
+    closed_ = true;
+    // A pass that is running releases the entries itself once it has stopped using them.
+    if (!inPass_) ReleaseJob();
+    if (FRestartCaller) StartProgrammExecute();
+}
+
+void TUpdateRun::ReleaseJob() {
+    // Items refer to the entries' locks: let go of those references first.
+    if (FProcessList) FProcessList->ClearLocks();
+    FToDoList.reset();
+    if (FProcessList) FProcessList->FToDoList = nullptr;
+}
+
+}  // namespace swt
