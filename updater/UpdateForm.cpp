@@ -1,5 +1,6 @@
 #include "updater/UpdateForm.h"
 
+#include "support/Error.h"
 #include "ui/Application.h"
 #include "ui/Panel.h"
 #include "updater/ProcessFrame.h"
@@ -144,6 +145,8 @@ void TForm1::ReturnToFront() {
     if (HandleAllocated()) ::SetForegroundWindow(Handle());
 }
 
-void TForm1::ShowError(const std::wstring& text) { Application().ShowException(text); }
+void TForm1::ShowError(const std::wstring& text) {
+    Application().HandleException(std::make_exception_ptr(Error(text)));
+}
 
 }  // namespace swt

@@ -27,7 +27,6 @@ TEST(UpdateRun, NothingHeldCopiesLastEntryFirstAndNeverTouchesTheCaller) {
     job.key.SetString(L"count", L"2");
     const std::wstring dest1 = job.dir / L"app\\one.dll";
     const std::wstring dest2 = job.dir / L"app\\new folder\\two.dll";  // a folder that does not exist yet
-    WriteFileBytes(job.dir / L"app\\one.dll", "");
     ::CreateDirectoryW((job.dir / L"app").c_str(), nullptr);
     WriteFileBytes(dest1, "old");
     const std::wstring source1 = job.AddEntry(1, dest1);
@@ -107,7 +106,6 @@ TEST(UpdateRun, HolderGetsARowUntilItLetsGo) {
     ASSERT_TRUE(WaitUntil([&] { return Contains(LogOf(job.LogPath()), "END read depended Prozesses (1)"); }));
     EXPECT_GT(WindowHeight(window), empty);  // the row
     EXPECT_EQ(updater.Wait(0), STILL_ACTIVE);
-    EXPECT_EQ(ReadFileBytes(dest), "old");
 
     holder.reset();
     EXPECT_EQ(updater.Wait(30000), 0u);
@@ -126,13 +124,14 @@ TEST(UpdateRun, UserClosingTheWindowEndsTheRunWithoutCopying) {
     const std::wstring dest = job.dir / L"held.dat";
     WriteFileBytes(dest, "old");
     job.AddEntry(1, dest);
-    Holder holder({L"open", L"r", L"0", dest});
-    ASSERT_TRUE(holder.ready());
-
-    Child updater = Start(Updater(), L"doit " + job.section);
-    ASSERT_TRUE(WaitUntil([&] { return Contains(LogOf(job.LogPath()), "END read depended Prozesses (1)"); }));
-    ::PostMessageW(UpdaterWindowOf(updater.pid), WM_CLOSE, 0, 0);
-    EXPECT_EQ(updater.Wait(), 0u);
+    {
+        Holder holder({L"open", L"r", L"0", dest});
+        ASSERT_TRUE(holder.ready());
+        Child updater = Start(Updater(), L"doit " + job.section);
+        ASSERT_TRUE(WaitUntil([&] { return Contains(LogOf(job.LogPath()), "END read depended Prozesses (1)"); }));
+        ::PostMessageW(UpdaterWindowOf(updater.pid), WM_CLOSE, 0, 0);
+        EXPECT_EQ(updater.Wait(), 0u);
+    }
     EXPECT_EQ(ReadFileBytes(dest), "old");
     EXPECT_FALSE(RegKey::Exists(job.key.path()));
     EXPECT_EQ(LogOf(job.LogPath()).back(), "END read depended Prozesses (1)");
