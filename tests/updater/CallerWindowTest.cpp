@@ -22,18 +22,31 @@ struct CallerWindow {
 };
 
 TEST(ReadUpdateJob, CallerWindowComesFromClassAndCaptionOrFromTheHandleValue) {
-    CallerWindow caller;
-    ASSERT_TRUE(caller.window);
+    CallerWindow own;  // a window of the updater's own process is never the caller's
+    ASSERT_TRUE(own.window);
+    Child caller = Start(BinPath(L"sample_caller.exe"), L"/caption \"Caller Application\"");
+    HWND callerWindow = nullptr;
+    for (int i = 0; i < 500 && !callerWindow; ++i, ::Sleep(20)) callerWindow = swt::FindProcessWindow(caller.pid);
+    ASSERT_TRUE(callerWindow);
     {
         Job job;
         job.key.SetString(L"this_processID", L"4242");
-        job.key.SetString(L"this_class", L"SwtCallerMainForm");
+        job.key.SetString(L"this_class", L"SwtSampleCaller");
         job.key.SetString(L"this_caption", L"Caller Application");
         job.key.SetDword(L"this_processAPP_FormHandle", 1);  // not read: it would raise
         auto form = FormFor(job.section);
         form->ReadUpdateJob();
         EXPECT_EQ(form->FCallerProcessId, 4242u);
-        EXPECT_EQ(form->FCallerWindow, caller.window.get());
+        EXPECT_EQ(form->FCallerWindow, callerWindow);
+    }
+    {
+        Job job;
+        job.key.SetString(L"this_processID", L"4242");
+        job.key.SetString(L"this_class", L"SwtCallerMainForm");
+        job.key.SetString(L"this_caption", L"Caller Application");
+        auto form = FormFor(job.section);
+        form->ReadUpdateJob();
+        EXPECT_EQ(form->FCallerWindow, nullptr);
     }
     {
         Job job;  // an empty caption matches only an empty caption, never "any"
@@ -55,6 +68,55 @@ TEST(ReadUpdateJob, CallerWindowComesFromClassAndCaptionOrFromTheHandleValue) {
         EXPECT_EQ(form->FCallerProcessId, 0u);
         EXPECT_EQ(form->FCallerWindow, reinterpret_cast<HWND>(static_cast<intptr_t>(-2)));
     }
+    ::PostMessageW(callerWindow, WM_CLOSE, 0, 0);
+    EXPECT_EQ(caller.Wait(), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// Without "this_class" or "this_caption" the caller's window is its process's first visible,
+// enabled top-level window; the updater's own window ("TForm1", "Update") is never taken.
+TEST(ReadUpdateJob, WithoutClassOrCaptionTheCallerWindowComesFromItsProcess) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = ::DefWindowProcW;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"TForm1";
+    ::RegisterClassW(&wc);
+    swt::UniqueWindow own(::CreateWindowExW(0, L"TForm1", L"Update", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100, 100,
+                                            nullptr, nullptr, wc.hInstance, nullptr));
+    ASSERT_TRUE(own);
+    Child caller = Start(BinPath(L"sample_caller.exe"), L"/caption \"Pid Caller\"");
+    HWND callerWindow = nullptr;
+    for (int i = 0; i < 500 && !callerWindow; ++i, ::Sleep(20)) callerWindow = swt::FindProcessWindow(caller.pid);
+    ASSERT_TRUE(callerWindow);
+
+    struct Case {
+        DWORD pid;
+        const wchar_t* cls;  // null: value missing
+        const wchar_t* caption;
+        HWND expected;
+    } cases[] = {
+        {caller.pid, nullptr, nullptr, callerWindow},
+        {caller.pid, L"SwtSampleCaller", nullptr, callerWindow},
+        {caller.pid, L"SwtSampleCaller", L"Pid Caller", callerWindow},
+        {::GetCurrentProcessId(), nullptr, nullptr, nullptr},        // the updater itself
+        {::GetCurrentProcessId(), L"TForm1", L"Update", nullptr},    // its own window by name
+        {4242, nullptr, nullptr, nullptr},                           // no such process
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pid);
+        Job job;
+        job.key.SetString(L"this_processID", std::to_wstring(c.pid));
+        if (c.cls) job.key.SetString(L"this_class", c.cls);
+        if (c.caption) job.key.SetString(L"this_caption", c.caption);
+        auto form = FormFor(job.section);
+        form->ReadUpdateJob();
+        EXPECT_EQ(form->FCallerWindow, c.expected);
+    }
+    ::PostMessageW(callerWindow, WM_CLOSE, 0, 0);
+    EXPECT_EQ(caller.Wait(), 0u);
 }
 
 }  // namespace
