@@ -49,8 +49,15 @@ TProcessFrame::TProcessFrame(TProcessItem& item, TImageList* images) : FItem(&it
 
     kx_TaskButton1->SetCaption(item.Caption());
     kx_TaskButton1->SetCaptionDescription(item.FPath + L"\r\n" + kDescription);
-    // The holder's icon; a file without one leaves the row without a picture.
-    if (UniqueIcon icon{::ExtractIconW(::GetModuleHandleW(nullptr), item.FPath.c_str(), 0)};
+    // The holder's icon; a file without one leaves the row without a picture. A handle match names
+    // the process by its image name only: its full path comes from the process itself.
+    std::wstring iconFile = item.FPath;
+    if (item.FProcess) {
+        wchar_t full[MAX_PATH * 4];
+        DWORD size = MAX_PATH * 4;
+        if (::QueryFullProcessImageNameW(item.FProcess.get(), 0, full, &size)) iconFile.assign(full, size);
+    }
+    if (UniqueIcon icon{::ExtractIconW(::GetModuleHandleW(nullptr), iconFile.c_str(), 0)};
         icon && icon.get() != reinterpret_cast<HICON>(1))
         kx_TaskButton1->SetIcon(icon.get());
     else

@@ -53,12 +53,15 @@ void TTaskBlock::SetLinks(const std::vector<std::wstring>& links) {
     for (TLabel* l : linkLabels_) RemoveControl(l);
     linkLabels_.clear();
     links_ = links;
+    size_t last = 0;  // the last link that shows gets the bottom margin
+    for (size_t i = 0; i < links_.size(); ++i)
+        if (!links_[i].empty()) last = i;
     for (size_t i = 0; i < links_.size(); ++i) {
         TLabel* link = Add<TLabel>();
         link->SetAlign(TAlign::alTop);
-        link->SetMargins(kTextLeft, 1, 8, i + 1 == links_.size() ? 8 : 1);
+        link->SetMargins(kTextLeft, 1, 8, i == last ? 8 : 1);
         link->SetTransparent(true);
-        link->Font().SetColor(clHotLight);
+        link->Font().SetColor(static_cast<TColor>(0xCC6600));  // RGB(0, 102, 204)
         link->Font().SetStyle(fsUnderline);
         link->SetCaption(L"\x203A " + links_[i]);
         link->SetVisible(!links_[i].empty());

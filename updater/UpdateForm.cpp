@@ -33,11 +33,6 @@ TForm1::TForm1(std::vector<std::wstring> args) : TForm(kWindowClass), Run(std::m
     SetClientWidth(470);
     SetAutoSize(true);
 
-    ScrollBox1 = Add<TScrollBox>();
-    ScrollBox1->SetName(L"ScrollBox1");
-    ScrollBox1->SetAlign(TAlign::alTop);
-    ScrollBox1->SetBounds(0, 81, 470, 51);
-
     Timer1.SetInterval(500);
     Timer1.OnTimer = [this](TTimer&) { Timer1Timer(); };
     Timer1.SetEnabled(true);
@@ -67,6 +62,12 @@ void TForm1::Loaded() {
     kx_TaskButton1->SetCaptionDescription(kHeaderDescription);
     kx_TaskButton1->SetIcon(StatusImageIcon(siClose).get());
 
+    // Top-aligned controls stack in the order they are made: header, rows, footer.
+    ScrollBox1 = Add<TScrollBox>();
+    ScrollBox1->SetName(L"ScrollBox1");
+    ScrollBox1->SetAlign(TAlign::alTop);
+    ScrollBox1->SetBounds(0, 81, 470, 51);
+
     kx_TaskButton2 = Add<TTaskBlock>();
     kx_TaskButton2->SetName(L"kx_TaskButton2");
     kx_TaskButton2->SetBounds(0, 132, 470, 83);
@@ -76,10 +77,7 @@ void TForm1::Loaded() {
     kx_TaskButton2->SetLinks({L"aktualisieren", L"Alle beenden"});
     kx_TaskButton2->OnLinkClick = [this](TTaskBlock&, int index) { kx_TaskButton2LinkClick(index); };
 
-    // Header above the rows, footer below them.
-    kx_TaskButton1->SetTop(0);
-    ScrollBox1->SetTop(81);
-    kx_TaskButton2->SetTop(2000);
+    SetClientWidth(470);
     Realign();
 
     const POINT at = UpdateWindowPlace(::GetForegroundWindow());
@@ -123,8 +121,9 @@ void TForm1::EndRowUpdate() {
 std::unique_ptr<TProcessRowView> TForm1::CreateRow(TProcessItem& item) {
     auto frame = std::make_unique<TProcessFrame>(item, &ImageListStatus);
     TProcessFrame* row = frame.get();
-    // Below the rows there are already.
-    row->SetTop(100000);
+    // Below the rows there are already, as wide as the window.
+    row->SetBounds(0, 100000, 470, 62);
+    row->kx_TaskButton1->SetWidth(470);
     ScrollBox1->InsertControl(std::move(frame));
     auto view = std::make_unique<TProcessFrameRow>(ScrollBox1, row);
     if (HandleAllocated()) {
