@@ -5,7 +5,6 @@
 
 #include "support/LibraryStartup.h"
 #include "support/UniqueHandle.h"
-#include "ui/Font.h"
 
 namespace swt {
 
@@ -23,9 +22,8 @@ public:
     MeasuringCanvas(const MeasuringCanvas&) = delete;
     MeasuringCanvas& operator=(const MeasuringCanvas&) = delete;
 
-    int32_t TextHeight(const TFont& f) {
+    int32_t TextHeight(const LOGFONTW& lf) {
         if (!dc_) return 0;
-        const LOGFONTW lf = f.ToLogFont();
         UniqueFont font(::CreateFontIndirectW(&lf));
         SelectGuard sel(dc_, font.get());
         SIZE sz{};
@@ -66,11 +64,9 @@ TDefaultFontSizeItem TDefaultFontSizeItem::Create(const std::wstring& AFontname,
     return item;
 }
 
-TDefaultFontSizeItem TDefaultFontSizeItem::Create(const TFont& aFont) { return Create(aFont.Name(), aFont.Size()); }
-
-int32_t TDefaultFontSizes::TextHeight(const TFont& aFont) {
+int32_t TDefaultFontSizes::TextHeight(const std::wstring& AFontName, int32_t AFontSize, const LOGFONTW& aFont) {
     Cache& c = TheCache();
-    const TDefaultFontSizeItem key = TDefaultFontSizeItem::Create(aFont);
+    const TDefaultFontSizeItem key = TDefaultFontSizeItem::Create(AFontName, AFontSize);
     if (auto it = c.heights.find(key); it != c.heights.end()) return it->second;
     const int32_t h = c.canvas.TextHeight(aFont);
     ++c.measurements;

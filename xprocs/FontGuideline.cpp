@@ -1,4 +1,4 @@
-#include "support/FontGuideline.h"
+#include "xprocs/FontGuideline.h"
 
 #include <algorithm>
 #include <cwctype>
