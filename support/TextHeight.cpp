@@ -15,25 +15,19 @@ constexpr wchar_t kSample[] = L"09gjIJ";
 // The measuring canvas: the device context of the whole desktop window.
 class MeasuringCanvas {
 public:
-    MeasuringCanvas() : window_(::GetDesktopWindow()), dc_(::GetWindowDC(window_)) {}
-    ~MeasuringCanvas() {
-        if (dc_) ::ReleaseDC(window_, dc_);
-    }
-    MeasuringCanvas(const MeasuringCanvas&) = delete;
-    MeasuringCanvas& operator=(const MeasuringCanvas&) = delete;
+    MeasuringCanvas() : dc_(::GetDesktopWindow(), WindowDc::WholeWindow) {}
 
     int32_t TextHeight(const LOGFONTW& lf) {
         if (!dc_) return 0;
         UniqueFont font(::CreateFontIndirectW(&lf));
-        SelectGuard sel(dc_, font.get());
+        SelectGuard sel(dc_.get(), font.get());
         SIZE sz{};
-        if (!::GetTextExtentPoint32W(dc_, kSample, 6, &sz)) return 0;
+        if (!::GetTextExtentPoint32W(dc_.get(), kSample, 6, &sz)) return 0;
         return sz.cy;
     }
 
 private:
-    HWND window_;
-    HDC dc_;
+    WindowDc dc_;
 };
 
 struct Cache {
