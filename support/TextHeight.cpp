@@ -1,9 +1,9 @@
 #include "support/TextHeight.h"
 
-#include <cwctype>
 #include <memory>
 
 #include "support/LibraryStartup.h"
+#include "support/TextCompare.h"
 #include "support/UniqueHandle.h"
 
 namespace swt {
@@ -44,16 +44,12 @@ Cache& TheCache() {
     return *g_cache;
 }
 
-std::wstring Upper(std::wstring s) {
-    for (auto& c : s) c = static_cast<wchar_t>(std::towupper(c));
-    return s;
-}
 
 }  // namespace
 
 TDefaultFontSizeItem TDefaultFontSizeItem::Create(const std::wstring& AFontname, int32_t AFontSize) {
     TDefaultFontSizeItem item;
-    item.fFontName = Upper(AFontname);
+    item.fFontName = UpperText(AFontname);
     item.fFontSize = AFontSize;
     return item;
 }

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "support/AnsiText.h"
 #include "support/Error.h"
 #include "ui/WindowClass.h"
 
@@ -30,20 +31,6 @@ LRESULT CALLBACK AppWndProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
         return 0;
     }
     return ::DefWindowProcW(h, msg, w, l);
-}
-
-std::wstring Widen(const char* s) {
-    if (!s || !*s) return {};
-    for (UINT cp : {UINT(CP_UTF8), UINT(CP_ACP)}) {
-        const DWORD flags = cp == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
-        const int n = ::MultiByteToWideChar(cp, flags, s, -1, nullptr, 0);
-        if (n <= 0) continue;
-        std::wstring out(static_cast<size_t>(n), L'\0');
-        ::MultiByteToWideChar(cp, flags, s, -1, out.data(), n);
-        out.resize(static_cast<size_t>(n - 1));
-        return out;
-    }
-    return {};
 }
 
 bool IsMouseMessage(UINT m) { return m >= WM_MOUSEFIRST && m <= WM_MOUSELAST; }
@@ -142,7 +129,7 @@ std::wstring TApplication::ExceptionText(std::exception_ptr e) {
     } catch (const Error& err) {
         return err.message();
     } catch (const std::exception& ex) {
-        return Widen(ex.what());
+        return FromUtf8OrAnsi(ex.what() ? ex.what() : "");
     } catch (...) {
         return L"Unbekannter Fehler";
     }
