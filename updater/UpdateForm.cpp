@@ -3,6 +3,7 @@
 #include "support/Error.h"
 #include "ui/Application.h"
 #include "ui/Panel.h"
+#include "ui/ScrollBox.h"
 #include "updater/ProcessFrame.h"
 #include "updater/StatusImages.h"
 #include "updater/TaskBlock.h"

@@ -7,6 +7,7 @@
 #include "tests/updater/UpdaterDriver.h"
 #include "ui/Application.h"
 #include "ui/Panel.h"
+#include "ui/ScrollBox.h"
 #include "updater/ProcessFrame.h"
 #include "updater/TaskBlock.h"
 #include "updater/UpdateForm.h"
@@ -30,7 +31,6 @@ struct Window {
         Application().ProcessMessages();
     }
     size_t Rows() const { return static_cast<size_t>(form->ScrollBox1->ControlCount()); }
-    TProcessFrame& Row(size_t i) const { return *static_cast<TProcessFrame*>(form->ScrollBox1->Controls(static_cast<int>(i))); }
     TProcessItem* ItemOf(DWORD pid) const { return form->Run.FProcessList->FindProcess(pid); }
     TProcessFrame& RowOf(DWORD pid) const {
         return *static_cast<TProcessFrameRow*>(ItemOf(pid)->FFrame.get())->Frame();
