@@ -28,6 +28,9 @@ public:
     void SetTitle(const std::wstring& t);
     // Shows or hides the taskbar window (zero-sized, off the visible area).
     void ShowTaskbarWindow(bool show);
+    // Off: showing the main form never shows the taskbar window, so the program has no taskbar
+    // button at all (and, under Wine without a window manager, skips a hide that waits for X).
+    bool MainFormOnTaskBar = true;
 
     // Constructs a form, runs its Loaded/create hooks and keeps it until the application ends.
     // The first form made this way is the main form; closing the main form ends Run.

@@ -197,7 +197,8 @@ void TForm::SetVisible(bool v) {
             // The flag first, so that a layout inside the show hooks sees a visible form.
             TControl::SetVisible(true);
             ApplyPosition();
-            if (Application().MainForm() == this) Application().ShowTaskbarWindow(true);
+            if (Application().MainForm() == this && Application().MainFormOnTaskBar)
+                Application().ShowTaskbarWindow(true);
             FormShow();
             if (OnShow) OnShow(*this);
         }

@@ -13,6 +13,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         // Only "doit", exactly, starts an update; any other command line touches nothing.
         if (args.size() < 2 || args[1] != L"doit") return 0;
         swt::TApplication& app = swt::Application();
+        app.MainFormOnTaskBar = false;  // the update window shows no taskbar button
         app.Initialize();
         app.CreateForm<swt::TForm1>(std::move(args));
         app.Run();

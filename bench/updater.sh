@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Updater benchmark under Wine on a virtual display: bench/updater.sh [runs]
+# Prints the time from the updater's start to its window on screen, and the time of one scan pass
+# with 20 held entries spread over 5 holder processes.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build}
+case "$build" in /*) ;; *) build=$root/$build ;; esac
+export BUILD_DIR=$build
+"$root/scripts/build" >/dev/null
+. "$root/scripts/wine-env"
+xvfb-run -a -s "-screen 0 1280x1024x24" wine64 "$build/bin/updater_bench.exe" -r "${1:-5}"
