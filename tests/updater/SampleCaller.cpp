@@ -5,13 +5,13 @@
 // /mark   appends "started <pid>" at start and "closed <pid>" when the window is closed.
 // /update writes the job (its own process id, window class and caption, and a runApp that starts
 //         it again with the same /caption, /hold and /mark) and starts the updater.
-#include <windows.h>
+// The caller header first: it must stand on its own (windows.h only).
+#include "updater/SwaptideCaller.h"
 
 #include <string>
 #include <vector>
 
 #include "support/CommandLine.h"
-#include "updater/SwaptideCaller.h"
 
 namespace {
 

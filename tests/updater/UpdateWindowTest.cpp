@@ -70,6 +70,17 @@ TEST(UpdateWindow, RowsHintsKillAndAllClose) {
     EXPECT_EQ(w.RowOf(both.pid()).kx_TaskButton1->Caption(), L"lockscan_holder");
     EXPECT_FALSE(w.RowOf(both.pid()).kx_TaskButton1->HasIcon());  // the fixture carries no icon
     const int twoRows = w.Height();
+    // Each row's process was opened when the row was made; its actions go through that handle.
+    ASSERT_TRUE(w.ItemOf(second.pid())->FProcess);
+    EXPECT_EQ(::GetProcessId(w.ItemOf(second.pid())->FProcess.get()), second.pid());
+
+    // "aktualisieren" runs a pass at once; the next tick comes 3 s after it.
+    size_t before = LogOf(job.LogPath()).size();
+    w.form->kx_TaskButton2LinkClick(0);
+    EXPECT_EQ(Since(LogOf(job.LogPath()), before),
+              (std::vector<std::string>{"START read depended Prozesses", "END read depended Prozesses (2)"}));
+    EXPECT_EQ(w.form->Timer1.Interval(), 3000u);
+    EXPECT_TRUE(w.form->Timer1.Enabled());
 
     // Kill from the row's link: logged by the row's caption; the next pass drops the row.
     size_t logged = LogOf(job.LogPath()).size();
