@@ -2,7 +2,6 @@
 // Every handle the programs open goes into one of these, so early exits never leak.
 #pragma once
 #include <windows.h>
-#include <uxtheme.h>
 #include <utility>
 
 namespace swt {
@@ -65,7 +64,6 @@ inline void CloseKey(HKEY k) noexcept { ::RegCloseKey(k); }
 inline void DeleteGdiObject(HGDIOBJ o) noexcept { ::DeleteObject(o); }
 inline void DeleteDc(HDC dc) noexcept { ::DeleteDC(dc); }
 inline void DestroyIconHandle(HICON i) noexcept { ::DestroyIcon(i); }
-inline void CloseTheme(HTHEME t) noexcept { ::CloseThemeData(t); }
 inline void DestroyWindowHandle(HWND w) noexcept { ::DestroyWindow(w); }
 inline void FreeLibraryHandle(HMODULE m) noexcept { ::FreeLibrary(m); }
 struct FindTraits : FileHandleTraits {
@@ -86,7 +84,6 @@ using UniquePen = UniqueHandle<detail::SimpleTraits<HPEN, detail::DeleteGdiObjec
 using UniqueRgn = UniqueHandle<detail::SimpleTraits<HRGN, detail::DeleteGdiObject>>;
 using UniqueMemDc = UniqueHandle<detail::SimpleTraits<HDC, detail::DeleteDc>>;
 using UniqueIcon = UniqueHandle<detail::SimpleTraits<HICON, detail::DestroyIconHandle>>;
-using UniqueTheme = UniqueHandle<detail::SimpleTraits<HTHEME, detail::CloseTheme>>;
 using UniqueWindow = UniqueHandle<detail::SimpleTraits<HWND, detail::DestroyWindowHandle>>;
 using UniqueModule = UniqueHandle<detail::SimpleTraits<HMODULE, detail::FreeLibraryHandle>>;
 using UniqueFind = UniqueHandle<detail::FindTraits>;
