@@ -22,6 +22,8 @@ std::wstring TDevicePaths::DrivePath(std::wstring_view path) const {
     constexpr std::wstring_view dosPrefix = L"\\??\\";
     if (path.substr(0, dosPrefix.size()) == dosPrefix && path.size() >= 6 && path[5] == L':')
         return std::wstring(path.substr(dosPrefix.size()));
+    // Some systems give some names in drive-letter form already.
+    if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') return std::wstring(path);
     for (const auto& [device, drive] : devices_) {
         if (path.size() > device.size() && path[device.size()] == L'\\' &&
             ::CompareStringOrdinal(path.data(), static_cast<int>(device.size()), device.data(),

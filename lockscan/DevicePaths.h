@@ -12,7 +12,8 @@ class TDevicePaths {
 public:
     // Reads the device behind each drive letter once.
     TDevicePaths();
-    // "C:\Dir\File" for a path on the device of drive C:, "C:\Dir\File" for "\??\C:\Dir\File";
+    // "C:\Dir\File" for a path on the device of drive C:, for "\??\C:\Dir\File" and for
+    // "C:\Dir\File" itself;
     // a path on a device without a drive letter in the "\\?\GLOBALROOT\Device\..." form, which
     // the file functions open as well. Empty for an empty path.
     std::wstring DrivePath(std::wstring_view devicePath) const;

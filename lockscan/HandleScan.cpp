@@ -64,7 +64,7 @@ void ScanHandleTable(const THandleTable& table, const TTargetSet& targets, int32
     // Each owner opened once per scan; an owner that cannot be opened is remembered as such.
     std::unordered_map<ULONG_PTR, UniqueHandleT> owners;
     // Duplicates go to the name query in batches; reports follow table order.
-    constexpr size_t kBatch = 64;
+    constexpr size_t kBatch = kNameQueryBatch;
     struct Candidate {
         uint32_t ProcessId;
         bool Own;
@@ -74,9 +74,9 @@ void ScanHandleTable(const THandleTable& table, const TTargetSet& targets, int32
     std::vector<HANDLE> handles;
     std::vector<UniqueHandleT> duplicates;  // closed after their batch
     std::vector<size_t> waiting;            // candidates whose duplicate is in the batch
-    int32_t which[kBatch];
+    std::vector<int32_t> which(kBatch);
     auto flush = [&] {
-        names.Match(handles.data(), handles.size(), targets, which);
+        names.Match(handles.data(), handles.size(), targets, which.data());
         for (size_t i = 0; i < waiting.size(); ++i) candidates[waiting[i]].Match = which[i];
         duplicates.clear();
         handles.clear();

@@ -11,7 +11,7 @@ namespace swt {
 
 namespace {
 
-constexpr size_t kBatchMax = 64;
+constexpr size_t kBatchMax = kNameQueryBatch;
 constexpr LONG kNameOne = 0;     // name Handle, leave the name in the block
 constexpr LONG kMatchBatch = 1;  // look the names of Batch[0..Count) up among the targets
 
