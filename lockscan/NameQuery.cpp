@@ -389,6 +389,7 @@ void TNameQuery::StopWorker() {
     } else {
         Retire(thread_, block_);
         block_ = nullptr;
+        targetsSerial_ = 0;
     }
     thread_ = nullptr;
 }
@@ -478,13 +479,6 @@ void TNameQuery::Match(const HANDLE* handles, size_t count, const TTargetSet& ta
         MatchBatch(handles + done, std::min(kBatchMax, count - done), which + done, &handled);
         done += handled;
     }
-}
-
-void TNameQuery::Match(const HANDLE* handles, size_t count, const std::wstring& target, bool* matches) {
-    TTargetSet targets({target});
-    std::vector<int32_t> which(count);
-    Match(handles, count, targets, which.data());
-    for (size_t i = 0; i < count; ++i) matches[i] = which[i] == 0;
 }
 
 TInlineNameQuery::TInlineNameQuery() = default;

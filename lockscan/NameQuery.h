@@ -59,8 +59,6 @@ public:
     // looks each name up in a hash table of the targets on its side, so that a batch costs one
     // hand-over however many targets there are.
     void Match(const HANDLE* handles, size_t count, const TTargetSet& targets, int32_t* which);
-    // The one-target form: does each handle's name equal target exactly?
-    void Match(const HANDLE* handles, size_t count, const std::wstring& target, bool* matches);
 
     unsigned WorkersStarted() const { return workersStarted_; }
     unsigned LateQueries() const { return lateQueries_; }
