@@ -3,10 +3,13 @@
 
 #include "support/CommandLine.h"
 #include "support/LibraryStartup.h"
+#include "support/SystemLibrary.h"
 #include "ui/Application.h"
 #include "updater/SwaptideUnit.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // No DLL from this program's folder, whatever loads one from here on.
+    swt::RestrictDllSearchToSystemFolder();
     try {
         swt::XProcsLibrary xprocs;  // library start-up before any program code, shutdown after it
         std::vector<std::wstring> args = swt::CommandLineArgs();
