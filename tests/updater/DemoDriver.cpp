@@ -3,6 +3,7 @@
 //   demo_driver rows <count> <seconds>   waits until the window shows <count> rows; prints the
 //                                        window's rectangle "left top width height"
 //   demo_driver close-row <index>        clicks "Prozess beenden" in row <index> (from the top)
+//   demo_driver hover-row <index>        moves the mouse over row <index> (its hint shows)
 // Exit code 0 on success, 1 when the window or the row is not there.
 #include <windows.h>
 
@@ -65,6 +66,19 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         std::fprintf(stderr, "window %p, parts %zu, rows %zu\n", static_cast<void*>(form),
                      form ? Children(form).size() : 0, form ? Rows(form).size() : 0);
         return 1;
+    }
+    if (args.size() >= 3 && args[1] == L"hover-row") {
+        HWND form = UpdaterWindow();
+        std::vector<HWND> rows = form ? Rows(form) : std::vector<HWND>();
+        const size_t index = static_cast<size_t>(_wtoi(args[2].c_str()));
+        if (index >= rows.size()) return 1;
+        RECT r;
+        ::GetWindowRect(rows[index], &r);
+        // Two moves, so the window sees the mouse arrive and then move within it.
+        ::SetCursorPos(r.left + 200, r.top + 20);
+        ::Sleep(100);
+        ::SetCursorPos(r.left + 210, r.top + 24);
+        return 0;
     }
     if (args.size() >= 3 && args[1] == L"close-row") {
         HWND form = UpdaterWindow();

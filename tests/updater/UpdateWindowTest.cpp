@@ -125,6 +125,9 @@ TEST(UpdateWindow, BringToFrontAndCloseReachTheHoldersWindow) {
     Window w(job);
     w.Tick();
     ASSERT_EQ(w.Rows(), 1u);
+    // The handle scan names the holder by its image name only; the icon comes from its full path.
+    EXPECT_EQ(w.RowOf(other.pid).kx_TaskButton1->Caption(), L"sample_caller");
+    EXPECT_TRUE(w.RowOf(other.pid).kx_TaskButton1->HasIcon());
     size_t logged = LogOf(job.LogPath()).size();
     w.RowOf(other.pid).kx_TaskButton1LinkClick(-1);  // a click outside the links brings it to the front
     EXPECT_EQ(Since(LogOf(job.LogPath()), logged), (std::vector<std::string>{"OK sample_caller Bring to front sended"}));
