@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "support/IntText.h"
+#include "support/base/IntText.h"
 #include "updater/UpdateJob.h"
 #include "updater/UpdateLog.h"
 

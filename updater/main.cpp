@@ -1,10 +1,10 @@
 // Swaptide2: puts the files of an update job into place.
 #include <windows.h>
 
-#include "support/CommandLine.h"
-#include "support/Error.h"
+#include "support/base/CommandLine.h"
+#include "support/base/Error.h"
 #include "support/LibraryStartup.h"
-#include "support/SystemLibrary.h"
+#include "support/base/SystemLibrary.h"
 #include "updater/SwaptideUnit.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
