@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "lockscan/FileInUse_Tools.h"
-#include "support/UniqueHandle.h"
+#include "support/base/UniqueHandle.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "support/UniqueHandle.h"
+#include "support/base/UniqueHandle.h"
 #include "updater/UpdateRun.h"
 
 namespace {

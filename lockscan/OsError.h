@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <string>
 
-#include "support/Error.h"
+#include "support/base/Error.h"
 
 namespace swt {
 

@@ -7,7 +7,7 @@
 #include "lockscan/MappedViewScan.h"
 #include "lockscan/ModuleScan.h"
 #include "lockscan/ScanSeam.h"
-#include "support/UniqueHandle.h"
+#include "support/base/UniqueHandle.h"
 
 namespace swt {
 

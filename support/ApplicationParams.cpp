@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "support/CommandLine.h"
-#include "support/IntText.h"
+#include "support/base/CommandLine.h"
+#include "support/base/IntText.h"
 #include "support/ParamFile.h"
 #include "support/ParamSyntax.h"
 #include "support/PrivateTemp.h"

@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-#include "support/AnsiText.h"
+#include "support/base/AnsiText.h"
 #include "support/ParamSyntax.h"
-#include "support/UniqueHandle.h"
+#include "support/base/UniqueHandle.h"
 
 namespace swt {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "support/TextCompare.h"
+#include "support/base/TextCompare.h"
 
 namespace swt {
 

@@ -4,9 +4,9 @@
 #include <objbase.h>
 #include <shellapi.h>
 
-#include "support/Error.h"
+#include "support/base/Error.h"
 #include "support/ParamSyntax.h"
-#include "support/UniqueHandle.h"
+#include "support/base/UniqueHandle.h"
 
 namespace swt {
 

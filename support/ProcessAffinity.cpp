@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "support/IntText.h"
+#include "support/base/IntText.h"
 #include "support/ParamSyntax.h"
 
 namespace swt {

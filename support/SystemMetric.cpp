@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "support/UniqueHandle.h"
+#include "support/base/UniqueHandle.h"
 
 namespace swt {
 

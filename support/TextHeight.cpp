@@ -3,8 +3,8 @@
 #include <memory>
 
 #include "support/LibraryStartup.h"
-#include "support/TextCompare.h"
-#include "support/UniqueHandle.h"
+#include "support/base/TextCompare.h"
+#include "support/base/UniqueHandle.h"
 
 namespace swt {
 

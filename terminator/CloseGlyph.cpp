@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "support/UniqueHandle.h"
+#include "support/base/UniqueHandle.h"
 
 namespace swt {
 

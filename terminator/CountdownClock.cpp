@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <mmsystem.h>
 
-#include "support/SystemLibrary.h"
+#include "support/base/SystemLibrary.h"
 
 namespace swt {
 

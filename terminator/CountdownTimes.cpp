@@ -1,6 +1,6 @@
 #include "terminator/CountdownTimes.h"
 
-#include "support/IntText.h"
+#include "support/base/IntText.h"
 
 namespace swt {
 

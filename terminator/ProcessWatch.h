@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 
-#include "support/UniqueHandle.h"
+#include "support/base/UniqueHandle.h"
 
 namespace swt {
 

@@ -1,9 +1,9 @@
 // Endwatch: waits for one process to end and terminates it after a countdown.
 #include <windows.h>
 
-#include "support/CommandLine.h"
+#include "support/base/CommandLine.h"
 #include "support/LibraryStartup.h"
-#include "support/SystemLibrary.h"
+#include "support/base/SystemLibrary.h"
 #include "terminator/EndwatchUnit1.h"
 
 namespace {

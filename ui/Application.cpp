@@ -2,8 +2,8 @@
 
 #include <commctrl.h>
 
-#include "support/AnsiText.h"
-#include "support/Error.h"
+#include "support/base/AnsiText.h"
+#include "support/base/Error.h"
 #include "ui/WindowClass.h"
 
 namespace swt {

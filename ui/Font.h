@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "support/UniqueHandle.h"
+#include "support/base/UniqueHandle.h"
 #include "ui/Types.h"
 
 namespace swt {

@@ -1,6 +1,6 @@
 #include "ui/ThemeApi.h"
 
-#include "support/SystemLibrary.h"
+#include "support/base/SystemLibrary.h"
 
 namespace swt::uxtheme {
 

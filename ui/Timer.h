@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <functional>
 
-#include "support/UniqueHandle.h"
+#include "support/base/UniqueHandle.h"
 
 namespace swt {
 

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "support/UniqueHandle.h"
+#include "support/base/UniqueHandle.h"
 
 namespace swt {
 

@@ -4,8 +4,8 @@
 #include <cwctype>
 #include <vector>
 
-#include "support/Error.h"
-#include "support/IntText.h"
+#include "support/base/Error.h"
+#include "support/base/IntText.h"
 
 namespace swt {
 

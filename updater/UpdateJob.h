@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "support/UniqueHandle.h"
+#include "support/base/UniqueHandle.h"
 
 namespace swt {
 

@@ -1,7 +1,7 @@
 #include "updater/UpdateLog.h"
 
-#include "support/AnsiText.h"
-#include "support/UniqueHandle.h"
+#include "support/base/AnsiText.h"
+#include "support/base/UniqueHandle.h"
 
 namespace swt {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <exception>
 
-#include "support/Error.h"
+#include "support/base/Error.h"
 #include "support/StartProgram.h"
 #include "updater/FileReplace.h"
 #include "updater/UpdateJob.h"

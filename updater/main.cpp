@@ -1,9 +1,9 @@
 // Swaptide2: puts the files of an update job into place.
 #include <windows.h>
 
-#include "support/CommandLine.h"
 #include "support/LibraryStartup.h"
-#include "support/SystemLibrary.h"
+#include "support/base/CommandLine.h"
+#include "support/base/SystemLibrary.h"
 #include "ui/Application.h"
 #include "updater/SwaptideUnit.h"
 

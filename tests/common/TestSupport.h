@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "support/UniqueHandle.h"
+#include "support/base/UniqueHandle.h"
 
 namespace swt::test {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "support/CommandLine.h"
+#include "support/base/CommandLine.h"
 
 namespace {
 

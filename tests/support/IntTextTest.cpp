@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "support/IntText.h"
+#include "support/base/IntText.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // chain of started programs, the private temporary folders, StartProgram, bad parameters.
 #include <gtest/gtest.h>
 
-#include "support/AnsiText.h"
+#include "support/base/AnsiText.h"
 
 #include <string>
 

@@ -5,8 +5,8 @@
 #include <cwctype>
 #include <string>
 
-#include "support/SystemLibrary.h"
-#include "support/UniqueHandle.h"
+#include "support/base/SystemLibrary.h"
+#include "support/base/UniqueHandle.h"
 #include "tests/common/TestSupport.h"
 
 namespace {

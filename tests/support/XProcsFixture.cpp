@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "support/AnsiText.h"
-#include "support/CommandLine.h"
-#include "xprocs/xProcs.h"
+#include "support/base/AnsiText.h"
+#include "support/base/CommandLine.h"
+#include "support/xProcs.h"
 
 namespace {
 

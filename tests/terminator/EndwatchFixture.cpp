@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "support/CommandLine.h"
+#include "support/base/CommandLine.h"
 
 namespace {
 constexpr UINT kFixtureExitCode = 7;

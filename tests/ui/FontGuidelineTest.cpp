@@ -7,7 +7,7 @@
 #include <map>
 #include <sstream>
 
-#include "xprocs/xProcs.h"
+#include "support/xProcs.h"
 #include "tests/common/TestSupport.h"
 #include "ui/Ui.h"
 

@@ -8,9 +8,9 @@
 #include <memory>
 #include <sstream>
 
-#include "support/AnsiText.h"
-#include "support/CommandLine.h"
-#include "xprocs/xProcs.h"
+#include "support/base/AnsiText.h"
+#include "support/base/CommandLine.h"
+#include "support/xProcs.h"
 #include "ui/Ui.h"
 
 using namespace swt;

@@ -9,7 +9,7 @@
 #include <mutex>
 #include <thread>
 
-#include "support/Error.h"
+#include "support/base/Error.h"
 #include "ui/Ui.h"
 
 using namespace swt;

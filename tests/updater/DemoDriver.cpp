@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "support/CommandLine.h"
+#include "support/base/CommandLine.h"
 
 namespace {
 

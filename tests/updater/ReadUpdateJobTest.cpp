@@ -1,7 +1,7 @@
 // Reading and erasing the update job, in process, against real registry keys and files.
 #include <gtest/gtest.h>
 
-#include "support/Error.h"
+#include "support/base/Error.h"
 #include "tests/updater/JobFixture.h"
 #include "updater/SwaptideUnit.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "support/CommandLine.h"
+#include "support/base/CommandLine.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "support/AnsiText.h"
+#include "support/base/AnsiText.h"
 
 namespace swt {
 

@@ -1,4 +1,4 @@
-#include "support/SystemLibrary.h"
+#include "support/base/SystemLibrary.h"
 
 #include <string>
 

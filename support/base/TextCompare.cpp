@@ -1,4 +1,4 @@
-#include "support/TextCompare.h"
+#include "support/base/TextCompare.h"
 
 #include <windows.h>
 

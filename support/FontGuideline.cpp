@@ -1,14 +1,14 @@
-#include "xprocs/FontGuideline.h"
+#include "support/FontGuideline.h"
 
 #include <algorithm>
 #include <set>
 
 #include "support/ApplicationParams.h"
-#include "support/IntText.h"
+#include "support/base/IntText.h"
 #include "support/SystemMetric.h"
-#include "support/TextCompare.h"
+#include "support/base/TextCompare.h"
 #include "support/TextHeight.h"
-#include "support/UniqueHandle.h"
+#include "support/base/UniqueHandle.h"
 #include "ui/Control.h"
 #include "ui/Label.h"
 

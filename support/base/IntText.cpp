@@ -1,4 +1,4 @@
-#include "support/IntText.h"
+#include "support/base/IntText.h"
 
 namespace swt {
 

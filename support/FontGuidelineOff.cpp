@@ -1,6 +1,6 @@
 // The updater's build: the guideline is switched off; the call takes the same arguments and
 // returns at once.
-#include "xprocs/FontGuideline.h"
+#include "support/FontGuideline.h"
 
 namespace swt {
 
