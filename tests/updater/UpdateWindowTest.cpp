@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "lockscan/FileInUse_Tools.h"
+#include "support/base/Error.h"
 #include "tests/lockscan/Holder.h"
 #include "tests/updater/UpdaterDriver.h"
 #include "ui/Application.h"
@@ -147,6 +148,7 @@ TEST(UpdateWindow, BringToFrontAndCloseReachTheHoldersWindow) {
 // A footer click handled while the calling program is being closed does not start a second pass
 // inside the first.
 TEST(UpdateWindow, NoPassStartsInsideAPass) {
+  try {
     Job job;
     job.key.SetString(L"this_logfile", job.LogPath());
     job.key.SetString(L"count", L"1");
@@ -193,6 +195,9 @@ TEST(UpdateWindow, NoPassStartsInsideAPass) {
                                         "OKAY COPY " + Narrow(job.dir / L"new1.bin") + " -> " + Narrow(dest),
                                         "OKAY DELETE " + Narrow(job.dir / L"new1.bin"),
                                         "END Nix depended -> Call Close", "OKAY Aufrufendes Programm neu starten"}));
+  } catch (const Error& e) {
+    FAIL() << Narrow(e.message());
+  }
 }
 
 TEST(UpdateWindow, AfterTwentyThreeHoursTheWindowClosesWithoutAPass) {

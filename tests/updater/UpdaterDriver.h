@@ -21,9 +21,12 @@ inline bool WaitUntil(const std::function<bool()>& done, DWORD ms = 30000) {
     }
 }
 
-// The messages of a log that may not exist yet.
+// The messages of a log that may not exist yet; a line still being written is left for later.
 inline std::vector<std::string> LogOf(const std::wstring& path) {
-    return FileExists(path) ? LogMessages(ReadFileBytes(path)) : std::vector<std::string>();
+    std::string bytes = FileExists(path) ? ReadFileBytes(path) : std::string();
+    const size_t end = bytes.rfind("\r\n");
+    bytes.resize(end == std::string::npos ? 0 : end + 2);
+    return LogMessages(bytes);
 }
 
 inline bool Contains(const std::vector<std::string>& lines, const std::string& line) {
