@@ -1,0 +1,272 @@
+// A real task button in a window: hover makes the caption and links hot only with the highlight
+// on, clicks report the right link index, the close button calls its handler, painting covers
+// every pixel without erasing, and each themed element falls back to classic where its theme
+// class does not open.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "components/DrawApi.h"
+#include "components/kx_taskbutton.h"
+#include "support/UniqueHandle.h"
+#include "tests/components/TaskSamples.h"
+#include "ui/Application.h"
+#include "ui/Image.h"
+
+using namespace swt;
+
+namespace {
+
+class TOneButtonForm : public TForm {
+public:
+    TOneButtonForm() : TForm(L"TOneButtonForm") {
+        SetBorderStyle(TFormBorderStyle::bsNone);
+        SetFormStyle(TFormStyle::fsStayOnTop);
+        SetColor(clWindow);
+        SetBounds(20, 20, 420, 200);
+        SetClientSize(420, 200);
+        Font().SetName(L"Tahoma");
+        Font().SetHeight(-11);
+        Button = Add<Tkx_TaskButton>();
+        Button->SetBounds(10, 10, 400, 120);
+        Button->SetCaption(L"Prozess.exe");
+        Button->SetCaptionDescription(L"C:\\Programme\\Prozess.exe");
+        Button->SetLinks({L"Eins", L"Zwei", L"  ", L"Drei"});
+        Button->SetLinkStyle(tkx_LinkEnumeration::kx_LinkEnumeration_enumeration);
+        Button->SetAutoHeight(true);
+        Button->SetDrawingStyle(Tkx_DrawingStyle::kx_DrawingStyleClassic);
+    }
+    Tkx_TaskButton* Button = nullptr;
+};
+
+class TaskButtonWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        form_ = CreateForm<TOneButtonForm>();
+        b_ = form_->Button;
+        b_->OnLinkClick = [this](Tkx_TaskButton&, int i) { reports_.push_back(i); };
+        form_->Show();
+        ::SetForegroundWindow(form_->Handle());
+        Application().ProcessMessages();
+        ASSERT_EQ(::GetForegroundWindow(), form_->Handle());
+    }
+    void TearDown() override {
+        if (b_->HandleAllocated() && ::GetCapture() == b_->Handle()) ::ReleaseCapture();
+        form_.reset();
+    }
+
+    static POINT Centre(const TRect& r) { return POINT{(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2}; }
+
+    // The pointer really goes there (the control reads it back), then the move message arrives.
+    void MoveTo(POINT p) {
+        POINT s = p;
+        ::ClientToScreen(b_->Handle(), &s);
+        ::SetCursorPos(s.x, s.y);
+        ::SendMessageW(b_->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
+        Application().ProcessMessages();
+    }
+    void ClickAt(POINT p) {
+        MoveTo(p);
+        ::SendMessageW(b_->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
+        ::SendMessageW(b_->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
+        Application().ProcessMessages();
+    }
+    // What the control shows in r now (read back from its window).
+    std::vector<COLORREF> Pixels(const TRect& r) {
+        ::UpdateWindow(b_->Handle());
+        TBitmap shot(b_->Width(), b_->Height());
+        ::SendMessageW(b_->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(shot.Dc()), PRF_CLIENT);
+        ::GdiFlush();
+        std::vector<COLORREF> v;
+        for (int y = r.Top; y < r.Bottom; ++y)
+            for (int x = r.Left; x < r.Right; ++x) v.push_back(shot.Pixel(x, y));
+        return v;
+    }
+    POINT Link(int i) const { return Centre(b_->LinkRects()[static_cast<size_t>(i)]); }
+    POINT Description() const { return Centre(b_->DescriptionRect()); }
+    POINT Caption() const { return POINT{b_->CaptionRect().Left + 5, Centre(b_->CaptionRect()).y}; }
+
+    std::unique_ptr<TOneButtonForm> form_;
+    Tkx_TaskButton* b_ = nullptr;
+    std::vector<int> reports_;
+};
+
+TEST_F(TaskButtonWindow, HoverMakesCaptionAndLinksHotOnlyWithTheHighlight) {
+    ASSERT_EQ(b_->LinkRects().size(), 4u);
+    struct Target { const char* name; POINT p; int hot; };
+    const Target targets[] = {
+        {"caption", Caption(), kHotCaption},
+        {"link 0", Link(0), 0},
+        {"link 3", Link(3), 3},
+        {"blank entry", Link(2), kHotNone},
+        {"description", Description(), kHotNone},
+    };
+    for (bool highlight : {true, false}) {
+        b_->SetDrawHighlightBackground(highlight);
+        MoveTo(POINT{2, 2});
+        const std::vector<COLORREF> plain = Pixels(b_->LinkRects()[0]);
+        for (const Target& t : targets) {
+            MoveTo(t.p);
+            EXPECT_TRUE(b_->MouseIn()) << t.name;
+            EXPECT_EQ(b_->HotIndex(), highlight ? t.hot : kHotNone) << t.name << " highlight " << highlight;
+        }
+        // Classic drawing underlines the hot link: its pixels change only with the highlight on.
+        MoveTo(Link(0));
+        EXPECT_EQ(Pixels(b_->LinkRects()[0]) != plain, highlight) << "highlight " << highlight;
+    }
+    // Leaving the control releases the capture and clears the hot element.
+    MoveTo(Link(0));
+    MoveTo(POINT{-20, -20});
+    EXPECT_FALSE(b_->MouseIn());
+    EXPECT_NE(::GetCapture(), b_->Handle());
+}
+
+TEST_F(TaskButtonWindow, ClicksReportTheLinkIndexOrMinusOne) {
+    struct Case { const char* name; POINT p; int reported; };
+    const Case cases[] = {
+        {"link 0", Link(0), 0},
+        {"link 1", Link(1), 1},
+        {"link 3 after the blank", Link(3), 3},
+        {"blank entry", Link(2), -1},
+        {"caption", Caption(), -1},
+        {"description", Description(), -1},
+        {"icon column", POINT{4, 30}, -1},
+    };
+    int plainClicks = 0;
+    b_->OnClick = [&](TControl&) { ++plainClicks; };
+    for (const Case& c : cases) {
+        reports_.clear();
+        ClickAt(c.p);
+        ASSERT_EQ(reports_.size(), 1u) << c.name;
+        EXPECT_EQ(reports_[0], c.reported) << c.name;
+    }
+    EXPECT_EQ(plainClicks, 0) << "a link click handler takes every click";
+
+    // Without the highlight the repaint after the move clears the hot link: -1.
+    b_->SetDrawHighlightBackground(false);
+    reports_.clear();
+    ClickAt(Link(1));
+    EXPECT_EQ(reports_, std::vector<int>{-1});
+
+    // Without a link click handler the plain click notification is raised.
+    b_->OnLinkClick = nullptr;
+    ClickAt(Link(0));
+    EXPECT_EQ(plainClicks, 1);
+}
+
+TEST_F(TaskButtonWindow, CloseButtonCallsItsHandlerInsteadOfTheLinkReport) {
+    b_->SetDrawCloseButton(true);
+    int closes = 0;
+    b_->CloseButtonClick = [&](Tkx_CustomStyleBox&) { ++closes; };
+    const TRect hot = b_->GetCloseButtonRect(false);
+    ClickAt(Centre(hot));
+    EXPECT_EQ(closes, 1);
+    EXPECT_TRUE(reports_.empty());
+    // The hot area is the larger (18) rectangle, also where the classic glyph (16) is not drawn.
+    ClickAt(POINT{hot.Left + 1, hot.Bottom - 1});
+    EXPECT_EQ(closes, 2);
+    // Without its handler the close button click goes to the link report as -1.
+    b_->CloseButtonClick = nullptr;
+    ClickAt(Centre(hot));
+    EXPECT_EQ(reports_, std::vector<int>{-1});
+    // Hidden close button: its corner is just background.
+    b_->SetDrawCloseButton(false);
+    b_->CloseButtonClick = [&](Tkx_CustomStyleBox&) { ++closes; };
+    reports_.clear();
+    ClickAt(Centre(hot));
+    EXPECT_EQ(closes, 2);
+    EXPECT_EQ(reports_, std::vector<int>{-1});
+}
+
+TEST_F(TaskButtonWindow, PaintingCoversEveryPixelAndNeverErases) {
+    const int w = b_->Width(), h = b_->Height();
+    TBitmap target(w, h);
+    target.Fill(TRect{0, 0, w, h}, RGB(255, 0, 255));
+    EXPECT_EQ(::SendMessageW(b_->Handle(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(target.Dc()), 0), 0);
+    ::GdiFlush();
+    EXPECT_EQ(target.Pixel(w / 2, h / 2), RGB(255, 0, 255)) << "the erase message leaves the surface alone";
+
+    b_->FontColor = RGB(255, 0, 0);
+    ::SendMessageW(b_->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(target.Dc()), PRF_CLIENT);
+    ::GdiFlush();
+    int magenta = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) magenta += target.Pixel(x, y) == RGB(255, 0, 255);
+    EXPECT_EQ(magenta, 0) << "one block transfer covers the whole control";
+    EXPECT_EQ(b_->FontColor, clDefault) << "every background paint resets FontColor";
+
+    // The window shows what the off-screen paint made.
+    WindowDc dc(b_->Handle());
+    ::InvalidateRect(b_->Handle(), nullptr, TRUE);
+    ::UpdateWindow(b_->Handle());
+    EXPECT_EQ(::GetPixel(dc.get(), w / 2, h - 2), target.Pixel(w / 2, h - 2));
+}
+
+TEST_F(TaskButtonWindow, AutoHeightFollowsTheContent) {
+    const auto& pad = b_->DrawInnerPadding();
+    EXPECT_EQ(b_->Height(), b_->LinkRects().back().Bottom + pad.Bottom());
+    const int withTwoRows = b_->Height();
+    // Links added directly take effect at the next paint, which lays out first.
+    b_->LinksRef().push_back(L"Ein sehr langer Link, der in eine eigene Zeile muss");
+    EXPECT_EQ(b_->LinkRects().size(), 4u);
+    b_->Repaint();
+    Application().ProcessMessages();
+    ASSERT_EQ(b_->LinkRects().size(), 5u);
+    EXPECT_GT(b_->Height(), withTwoRows);
+    EXPECT_EQ(b_->Height(), b_->LinkRects().back().Bottom + pad.Bottom());
+    // Without links: the description's bottom.
+    b_->SetLinks({});
+    EXPECT_EQ(b_->Height(), b_->DescriptionRect().Bottom + pad.Bottom());
+    // A 48-pixel icon taller than the text decides.
+    TPngImage icon(48, 48);
+    b_->SetImage(icon);
+    EXPECT_EQ(b_->Height(), pad.Top() + 48 + pad.Bottom());
+    EXPECT_EQ(b_->CaptionRect().Left, pad.Left() + 48 + b_->ImageSpacing());
+}
+
+TEST_F(TaskButtonWindow, EachThemedElementFallsBackWhereItsClassDoesNotOpen) {
+    auto opens = [&](const wchar_t* cls) {
+        drawapi::ThemeHandle t(drawapi::OpenThemeData(b_->Handle(), cls));
+        return static_cast<bool>(t);
+    };
+    b_->SetDrawCloseButton(true);
+    for (auto style : {Tkx_DrawingStyle::kx_DrawingStyleClassic, Tkx_DrawingStyle::kx_DrawingStyleThemed}) {
+        b_->SetDrawingStyle(style);
+        MoveTo(Description());
+        b_->Repaint();
+        const bool themed = style == Tkx_DrawingStyle::kx_DrawingStyleThemed && drawapi::ThemesActive();
+        EXPECT_EQ(b_->UseThemedDrawing(), themed);
+        EXPECT_EQ(b_->LastLayoutThemed(), themed && opens(L"CONTROLPANEL"));
+        EXPECT_EQ(b_->LastHighlightThemed(), themed && opens(L"menu"));
+        EXPECT_EQ(b_->LastCloseButtonThemed(), themed && opens(L"Window"));
+        std::printf("drawing style %d: themed %d, layout/text %s, highlight %s, close button %s\n",
+                    static_cast<int>(style), themed, b_->LastLayoutThemed() ? "theme" : "classic",
+                    b_->LastHighlightThemed() ? "theme" : "classic", b_->LastCloseButtonThemed() ? "theme" : "classic");
+    }
+    // The themed caption starts 3 pixels higher than the classic one, only when the theme measures.
+    const int themedTop = b_->CaptionRect().Top;
+    b_->SetDrawingStyle(Tkx_DrawingStyle::kx_DrawingStyleClassic);
+    EXPECT_EQ(b_->CaptionRect().Top, b_->DrawInnerPadding().Top());
+    EXPECT_EQ(themedTop, b_->DrawInnerPadding().Top() - (opens(L"CONTROLPANEL") && drawapi::ThemesActive() ? 3 : 0));
+}
+
+// The sample window in both drawing styles: every button laid out, nothing overlaps.
+TEST(TaskSampleWindow, RowsStackWithoutOverlap) {
+    for (auto style : {Tkx_DrawingStyle::kx_DrawingStyleClassic, Tkx_DrawingStyle::kx_DrawingStyleThemed}) {
+        auto f = CreateForm<sample::TTaskSampleForm>(3, style, nullptr);
+        f->ShowActivated = false;
+        f->Show();
+        Application().ProcessMessages();
+        int bottom = 0;
+        for (Tkx_TaskButton* b : f->All()) {
+            const POINT at = b->ClientToScreen(POINT{0, 0});
+            EXPECT_GE(at.y, bottom);
+            bottom = at.y + b->Height();
+            EXPECT_GT(b->Height(), 8);
+        }
+        EXPECT_EQ(f->Rows[0]->LinkRects().size(), 4u);
+        EXPECT_EQ(f->Footer->LinkRects()[1].Top, f->Footer->LinkRects()[0].Top) << "footer links share a row";
+        f->Hide();
+    }
+}
+
+}  // namespace
