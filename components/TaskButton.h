@@ -42,6 +42,10 @@ public:
     const std::vector<TRect>& LinkRects() const { return FLinkRects; }
     int LinkHeight() const { return FLinkHeight; }
 
+    // Holds layout passes while several properties are set; the outermost EndUpdate lays out once.
+    void BeginUpdate() { ++FLayoutLock; }
+    void EndUpdate();
+
     void UpdateLayout() override;
     void DoClick() override;
     void ChangeScale(int M, int D) override;

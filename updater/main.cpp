@@ -1,6 +1,8 @@
 // Swaptide2: puts the files of an update job into place.
 #include <windows.h>
 
+#include "components/VeltraGDIPAPI.h"
+#include "components/kx_Scale.h"
 #include "support/CommandLine.h"
 #include "support/Error.h"
 #include "support/LibraryStartup.h"
@@ -8,7 +10,11 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     try {
-        swt::XProcsLibrary xprocs;  // library start-up before any program code, shutdown after it
+        // Unit start-ups in program order (display scaling, GDI+, the support library) before any
+        // program code; their shutdowns run in reverse after it.
+        swt::KxScaleUnit scaling;
+        swt::GdiplusLibrary gdiplus;
+        swt::XProcsLibrary xprocs;
         std::vector<std::wstring> args = swt::CommandLineArgs();
         // Only "doit", exactly, starts an update; any other command line touches nothing.
         if (args.size() < 2 || args[1] != L"doit") return 0;

@@ -35,6 +35,7 @@ inline void SetupHeader(Tkx_TaskButton& b) {
 }
 
 inline void SetupRow(Tkx_TaskButton& b, const std::wstring& caption, const TPngImage* icon) {
+    b.BeginUpdate();
     b.SetBounds(0, 0, 395, 60);
     b.SetAlign(TAlign::alTop);
     b.DrawInnerPaddingRef().SetBounds(16, 8, 8, 4);
@@ -46,6 +47,7 @@ inline void SetupRow(Tkx_TaskButton& b, const std::wstring& caption, const TPngI
     b.SetLinkStyle(tkx_LinkEnumeration::kx_LinkEnumeration_enumeration);
     if (icon) b.SetImage(*icon);
     b.SetAutoHeight(true);
+    b.EndUpdate();
 }
 
 inline void SetupFooter(Tkx_TaskButton& b) {
