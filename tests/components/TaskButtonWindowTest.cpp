@@ -8,6 +8,7 @@
 #include "components/DrawApi.h"
 #include "components/kx_taskbutton.h"
 #include "support/UniqueHandle.h"
+#include "tests/common/TestSupport.h"
 #include "tests/components/TaskSamples.h"
 #include "ui/Application.h"
 #include "ui/Image.h"
@@ -247,6 +248,34 @@ TEST_F(TaskButtonWindow, EachThemedElementFallsBackWhereItsClassDoesNotOpen) {
     b_->SetDrawingStyle(Tkx_DrawingStyle::kx_DrawingStyleClassic);
     EXPECT_EQ(b_->CaptionRect().Top, b_->DrawInnerPadding().Top());
     EXPECT_EQ(themedTop, b_->DrawInnerPadding().Top() - (opens(L"CONTROLPANEL") && drawapi::ThemesActive() ? 3 : 0));
+}
+
+// While another program's window is in front, the pointer over the control makes nothing hot,
+// takes no capture and a click reports -1.
+TEST_F(TaskButtonWindow, InactiveApplicationShowsNothingHot) {
+    const std::wstring caption = L"Fremdes Fenster " + std::to_wstring(::GetTickCount());
+    test::Child other = test::Start(test::BinPath(L"EndwatchFixture.exe"), L"window \"" + caption + L"\" 20000");
+    HWND foreign = nullptr;
+    for (int i = 0; i < 200 && !foreign; ++i) {
+        ::Sleep(25);
+        foreign = ::FindWindowW(L"EndwatchFixtureWindow", caption.c_str());
+    }
+    ASSERT_NE(foreign, nullptr);
+    ::ShowWindow(foreign, SW_SHOWNORMAL);
+    ::SetForegroundWindow(foreign);
+    for (int i = 0; i < 40 && ::GetForegroundWindow() != foreign; ++i) {
+        ::Sleep(25);
+        Application().ProcessMessages();
+    }
+    ASSERT_EQ(::GetForegroundWindow(), foreign);
+    MoveTo(Link(0));
+    EXPECT_FALSE(b_->MouseIn());
+    EXPECT_EQ(b_->HotIndex(), kHotNone);
+    EXPECT_NE(::GetCapture(), b_->Handle());
+    ClickAt(Link(0));
+    EXPECT_EQ(reports_, std::vector<int>{-1});
+    ::TerminateProcess(other.process.get(), 0);
+    other.Wait(5000);
 }
 
 // The sample window in both drawing styles: every button laid out, nothing overlaps.
