@@ -5,7 +5,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+
 #include "components/DrawApi.h"
+#include "components/TaskCloseGlyph.h"
+#include "components/kx_Scale.h"
+#include "ui/ImageList.h"
 #include "components/kx_taskbutton.h"
 #include "support/UniqueHandle.h"
 #include "tests/common/TestSupport.h"
@@ -248,6 +253,63 @@ TEST_F(TaskButtonWindow, EachThemedElementFallsBackWhereItsClassDoesNotOpen) {
     b_->SetDrawingStyle(Tkx_DrawingStyle::kx_DrawingStyleClassic);
     EXPECT_EQ(b_->CaptionRect().Top, b_->DrawInnerPadding().Top());
     EXPECT_EQ(themedTop, b_->DrawInnerPadding().Top() - (opens(L"CONTROLPANEL") && drawapi::ThemesActive() ? 3 : 0));
+}
+
+// OnDrawBackground replaces the default background, may switch the close button on for later
+// paints, and is the only way to make FontColor count: a FontColor set directly is reset first.
+TEST_F(TaskButtonWindow, DrawBackgroundHandlerDecidesBackgroundCloseButtonAndTextColour) {
+    const TRect desc = b_->DescriptionRect();
+    auto count = [&](COLORREF c) {
+        const auto px = Pixels(TRect{0, 0, b_->Width(), b_->Height()});
+        return std::count(px.begin(), px.end(), c);
+    };
+    b_->FontColor = RGB(255, 0, 0);
+    b_->Repaint();
+    EXPECT_EQ(count(RGB(255, 0, 0)), 0) << "a FontColor assigned directly has no effect";
+
+    int calls = 0;
+    b_->OnDrawBackground = [&](Tkx_CustomStyleBox& sender, HDC canvas, bool, bool& defaultDraw, bool& close) {
+        ++calls;
+        RECT all{0, 0, sender.Width(), sender.Height()};
+        UniqueBrush green(::CreateSolidBrush(RGB(0, 200, 0)));
+        ::FillRect(canvas, &all, green.get());
+        defaultDraw = false;
+        close = true;
+        sender.FontColor = RGB(255, 0, 0);
+    };
+    b_->Repaint();
+    EXPECT_GT(calls, 0);
+    EXPECT_TRUE(b_->DrawCloseButton()) << "the handler's close-button choice stays";
+    const auto px = Pixels(desc);
+    EXPECT_GT(std::count(px.begin(), px.end(), RGB(0, 200, 0)), 0) << "the handler's background";
+    EXPECT_GT(std::count(px.begin(), px.end(), RGB(255, 0, 0)), 0) << "the description in the handler's FontColor";
+    EXPECT_GT(count(kCloseRed), 0) << "the close glyph (classic drawing)";
+}
+
+TEST_F(TaskButtonWindow, IconSourceAndRescaleMoveTheTextColumn) {
+    const int left = b_->DrawInnerPadding().Left();
+    EXPECT_EQ(b_->CaptionRect().Left, left + 0 + 8) << "an empty picture has width 0";
+    TImageList list(24, 24);
+    b_->SetImages(&list);
+    EXPECT_EQ(b_->IconSource(), Tkx_IconSource::kx_IconSourceImageList);
+    EXPECT_EQ(b_->CaptionRect().Left, left + 24 + 8);
+    b_->SetImage(TPngImage(32, 32));
+    EXPECT_EQ(b_->IconSource(), Tkx_IconSource::kx_IconSourcePNGImage);
+    EXPECT_EQ(b_->CaptionRect().Left, left + 32 + 8);
+    b_->SetImages(nullptr);
+    EXPECT_EQ(b_->CaptionRect().Left, left + 0 + 8) << "image-list source without a list";
+
+    // Rescaling scales the spacings only when the work scaler is scaled.
+    Tkx_ScalerWork* work = GetWorkScaler();
+    const int saved = work->ScalePercent;
+    b_->ChangeScale(100, 100);
+    EXPECT_EQ(b_->ImageSpacing(), 8);
+    work->SetPercent(150);
+    b_->ChangeScale(150, 100);
+    EXPECT_EQ(b_->ImageSpacing(), 12);
+    EXPECT_EQ(b_->HeaderSpacing(), 3);
+    EXPECT_EQ(b_->CaptionRect().Left, left + 12) << "laid out again after rescaling";
+    work->SetPercent(saved);
 }
 
 // While another program's window is in front, the pointer over the control makes nothing hot,
