@@ -200,7 +200,7 @@ void Tkx_CustomStyleBox::BaseLayout() {
     lastLayoutThemed_ = static_cast<bool>(theme);
     if (theme) {
         const int T = innerPadding_.Top() - 3;
-        WindowDc own(hwnd_);
+        WindowDc own(hwnd_);  // the control's own device context (the screen's before the window exists)
         HDC dc = own ? own.get() : bufferDc_.get();
         RECT bounds{X, T, R, H}, extent{};
         drawapi::GetThemeTextExtent(theme.get(), dc, kPartSectionTitleLink, 1, caption_.c_str(),

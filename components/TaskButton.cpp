@@ -1,5 +1,7 @@
 #include "components/TaskButton.h"
 
+#include <optional>
+
 #include "components/DrawApi.h"
 #include "components/kx_Scale.h"
 
@@ -60,13 +62,19 @@ void Tkx_TaskButton::LayoutLinks(HTHEME theme) {
     const int X = TextLeft(), R = TextRight();
     const RECT bounds{X, DrawInnerPadding().Top(), R, Height()};
     std::vector<TSize> sizes(links_.size());
-    WindowDc own(theme ? hwnd_ : nullptr);
+    // The theme measures on the control's own device context; classic measuring on the canvas.
+    std::optional<WindowDc> own;
+    HDC themeDc = Canvas();
+    if (theme && hwnd_) {
+        own.emplace(hwnd_);
+        if (*own) themeDc = own->get();
+    }
     for (size_t i = 0; i < links_.size(); ++i) {
         const std::wstring& text = links_[i];
         RECT r = bounds;
         if (theme) {
             RECT extent{};
-            drawapi::GetThemeTextExtent(theme, own ? own.get() : Canvas(), kPartContentLink, 1, text.c_str(),
+            drawapi::GetThemeTextExtent(theme, themeDc, kPartContentLink, 1, text.c_str(),
                                         static_cast<int>(text.size()), kLinkThemeMeasureFlags, &bounds, &extent);
             r = extent;
         } else {
