@@ -5,6 +5,20 @@
 // A click inside a task button with an OnLinkClick handler always reports through it: the index
 // of the hot link (counting blank entries), or -1 off the links. A click on the hot close button
 // calls CloseButtonClick instead when the button is shown and has a handler.
+//
+// A process row, set up with one layout pass (hold the window's layout too while adding many):
+//     auto* b = parent->Add<Tkx_TaskButton>();
+//     b->BeginUpdate();
+//     b->SetAlign(TAlign::alTop);
+//     b->DrawInnerPaddingRef().SetBounds(16, 8, 8, 4);
+//     b->SetCaption(L"notepad.exe");
+//     b->SetCaptionDescription(L"...");
+//     b->SetLinks({L"In den Vordergrund", L"Prozess killen", L"Prozess beenden", L""});
+//     b->SetLinkStyle(tkx_LinkEnumeration::kx_LinkEnumeration_enumeration);
+//     if (auto png = GraphicToPng(icon)) b->SetImage(std::move(*png));   // XGraphic.h
+//     b->SetAutoHeight(true);
+//     b->OnLinkClick = [](Tkx_TaskButton&, int linkIndex) { /* 0, 1, 2, or -1 */ };
+//     b->EndUpdate();
 #pragma once
 #include <functional>
 #include <string>
