@@ -403,6 +403,13 @@ LRESULT Tkx_CustomStyleBox::WndProc(UINT msg, WPARAM w, LPARAM l) {
         if (LOWORD(l) != bufferW_ || HIWORD(l) != bufferH_) UpdateLayout();
         return r;
     }
+    case WM_THEMECHANGED:
+    case WM_SYSCOLORCHANGE: {
+        // Another theme measures and draws differently: lay out again with it.
+        const LRESULT r = TCustomControl::WndProc(msg, w, l);
+        UpdateLayout();
+        return r;
+    }
     case WM_CAPTURECHANGED: {
         const LRESULT r = TCustomControl::WndProc(msg, w, l);
         // Someone else took the capture (a button release, a menu): the pointer is no longer
