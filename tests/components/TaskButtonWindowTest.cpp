@@ -248,6 +248,12 @@ TEST_F(TaskButtonWindow, EachThemedElementFallsBackWhereItsClassDoesNotOpen) {
                     static_cast<int>(style), themed, b_->LastLayoutThemed() ? "theme" : "classic",
                     b_->LastHighlightThemed() ? "theme" : "classic", b_->LastCloseButtonThemed() ? "theme" : "classic");
     }
+    // As a push button the themed highlight is drawn also with the pointer outside (normal state).
+    b_->SetDrawButtonStyle(true);
+    MoveTo(POINT{-20, -20});
+    b_->Repaint();
+    EXPECT_EQ(b_->LastHighlightThemed(), drawapi::ThemesActive() && opens(L"button"));
+    b_->SetDrawButtonStyle(false);
     // The themed caption starts 3 pixels higher than the classic one, only when the theme measures.
     const int themedTop = b_->CaptionRect().Top;
     b_->SetDrawingStyle(Tkx_DrawingStyle::kx_DrawingStyleClassic);
