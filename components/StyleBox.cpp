@@ -403,26 +403,25 @@ LRESULT Tkx_CustomStyleBox::WndProc(UINT msg, WPARAM w, LPARAM l) {
         if (LOWORD(l) != bufferW_ || HIWORD(l) != bufferH_) UpdateLayout();
         return r;
     }
-    case WM_THEMECHANGED:
-    case WM_SYSCOLORCHANGE: {
-        // Another theme measures and draws differently: lay out again with it.
-        const LRESULT r = TCustomControl::WndProc(msg, w, l);
-        UpdateLayout();
-        return r;
-    }
-    case WM_CAPTURECHANGED: {
-        const LRESULT r = TCustomControl::WndProc(msg, w, l);
-        // Someone else took the capture (a button release, a menu): the pointer is no longer
-        // tracked as inside; the next move inside takes it again.
-        if (reinterpret_cast<HWND>(l) != hwnd_ && FMouseIn) {
-            FMouseIn = false;
-            Invalidate();
-        }
-        return r;
-    }
     default:
         return TCustomControl::WndProc(msg, w, l);
     }
+}
+
+void Tkx_CustomStyleBox::CaptureLost() {
+    // Someone else took the capture (a button release, a menu): the pointer is no longer tracked
+    // as inside; the next move inside takes it again.
+    if (!FMouseIn) return;
+    FMouseIn = false;
+    Invalidate();
+}
+
+// Another theme or other system colours measure and draw differently: lay out again.
+void Tkx_CustomStyleBox::ThemeChanged() { UpdateLayout(); }
+
+void Tkx_CustomStyleBox::SysColorChanged() {
+    UpdateLayout();
+    Invalidate();
 }
 
 void Tkx_CustomStyleBox::BoundsChanged(const TRect& old) {

@@ -150,7 +150,12 @@ protected:
         imageSpacing_ = image;
     }
 
+    // Painting (WM_PAINT, WM_PRINTCLIENT) goes through the off-screen bitmap, WM_ERASEBKGND erases
+    // nothing, WM_SIZE lays out.
     LRESULT WndProc(UINT msg, WPARAM w, LPARAM l) override;
+    void CaptureLost() override;
+    void ThemeChanged() override;
+    void SysColorChanged() override;
     void BoundsChanged(const TRect& old) override;
     void FontChanged() override;
     TColor DefaultColor() const override { return clWindow; }

@@ -6,6 +6,7 @@
 #include "support/ApplicationParams.h"
 #include "support/Languages.h"
 #include "support/PrivateTemp.h"
+#include "support/ScopeGuard.h"
 #include "support/SystemMetric.h"
 
 namespace swt {
@@ -32,12 +33,9 @@ XProcsLibrary::XProcsLibrary() {
     if (g_started) return;
 #if SWT_XPROCS_TERMINATOR
     TextHeightCacheStartup();
-    try {
-        TempFoldersStartup(true);
-    } catch (...) {
-        TextHeightCacheShutdown();
-        throw;
-    }
+    ScopeExit undo([] { TextHeightCacheShutdown(); });
+    TempFoldersStartup(true);
+    undo.Dismiss();
 #else
     TempFoldersStartup(false);
 #endif

@@ -2,21 +2,13 @@
 
 #include <windows.h>
 
+#include "support/AnsiText.h"
 #include "support/ParamSyntax.h"
 #include "support/UniqueHandle.h"
 
 namespace swt {
 
 namespace {
-
-std::wstring Decode(UINT codePage, std::string_view bytes) {
-    if (bytes.empty()) return {};
-    int n = ::MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    if (n <= 0) return {};
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    ::MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
-    return out;
-}
 
 std::wstring DecodeUtf16(std::string_view bytes, bool bigEndian) {
     std::wstring out(bytes.size() / 2, L'\0');  // an odd last byte is dropped
@@ -33,13 +25,13 @@ std::wstring DecodeUtf16(std::string_view bytes, bool bigEndian) {
 std::vector<std::wstring> DecodeTextLines(std::string_view bytes) {
     std::wstring text;
     if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF")
-        text = Decode(CP_UTF8, bytes.substr(3));
+        text = FromCodePage(bytes.substr(3), CP_UTF8);
     else if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFF\xFE")
         text = DecodeUtf16(bytes.substr(2), false);
     else if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFE\xFF")
         text = DecodeUtf16(bytes.substr(2), true);
     else
-        text = Decode(CP_ACP, bytes);
+        text = FromCodePage(bytes, CP_ACP);
 
     std::vector<std::wstring> lines;
     size_t start = 0;

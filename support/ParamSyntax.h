@@ -7,15 +7,12 @@
 #include <string_view>
 #include <vector>
 
+#include "support/TextCompare.h"
+
 namespace swt {
 
 // Values are cut to this many characters.
 inline constexpr size_t kMaxParamValueLength = 255;
-
-// Blanks and control characters (everything up to the space character) off both ends.
-std::wstring TrimBlanks(std::wstring_view text);
-// Upper case by the system's case mapping; the result has the length of the text.
-std::wstring UpperText(std::wstring_view text);
 
 // The name an entry carries as a flag: upper case, one leading "-", "/" or "\" removed, cut
 // before the first ":" or "=", trimmed. "/Name:x", "-NAME", "name=1" all give "NAME".

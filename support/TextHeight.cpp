@@ -1,11 +1,10 @@
 #include "support/TextHeight.h"
 
-#include <cwctype>
 #include <memory>
 
 #include "support/LibraryStartup.h"
+#include "support/TextCompare.h"
 #include "support/UniqueHandle.h"
-#include "ui/Font.h"
 
 namespace swt {
 
@@ -16,26 +15,19 @@ constexpr wchar_t kSample[] = L"09gjIJ";
 // The measuring canvas: the device context of the whole desktop window.
 class MeasuringCanvas {
 public:
-    MeasuringCanvas() : window_(::GetDesktopWindow()), dc_(::GetWindowDC(window_)) {}
-    ~MeasuringCanvas() {
-        if (dc_) ::ReleaseDC(window_, dc_);
-    }
-    MeasuringCanvas(const MeasuringCanvas&) = delete;
-    MeasuringCanvas& operator=(const MeasuringCanvas&) = delete;
+    MeasuringCanvas() : dc_(::GetDesktopWindow(), WindowDc::WholeWindow) {}
 
-    int32_t TextHeight(const TFont& f) {
+    int32_t TextHeight(const LOGFONTW& lf) {
         if (!dc_) return 0;
-        const LOGFONTW lf = f.ToLogFont();
         UniqueFont font(::CreateFontIndirectW(&lf));
-        SelectGuard sel(dc_, font.get());
+        SelectGuard sel(dc_.get(), font.get());
         SIZE sz{};
-        if (!::GetTextExtentPoint32W(dc_, kSample, 6, &sz)) return 0;
+        if (!::GetTextExtentPoint32W(dc_.get(), kSample, 6, &sz)) return 0;
         return sz.cy;
     }
 
 private:
-    HWND window_;
-    HDC dc_;
+    WindowDc dc_;
 };
 
 struct Cache {
@@ -52,25 +44,19 @@ Cache& TheCache() {
     return *g_cache;
 }
 
-std::wstring Upper(std::wstring s) {
-    for (auto& c : s) c = static_cast<wchar_t>(std::towupper(c));
-    return s;
-}
 
 }  // namespace
 
 TDefaultFontSizeItem TDefaultFontSizeItem::Create(const std::wstring& AFontname, int32_t AFontSize) {
     TDefaultFontSizeItem item;
-    item.fFontName = Upper(AFontname);
+    item.fFontName = UpperText(AFontname);
     item.fFontSize = AFontSize;
     return item;
 }
 
-TDefaultFontSizeItem TDefaultFontSizeItem::Create(const TFont& aFont) { return Create(aFont.Name(), aFont.Size()); }
-
-int32_t TDefaultFontSizes::TextHeight(const TFont& aFont) {
+int32_t TDefaultFontSizes::TextHeight(const std::wstring& AFontName, int32_t AFontSize, const LOGFONTW& aFont) {
     Cache& c = TheCache();
-    const TDefaultFontSizeItem key = TDefaultFontSizeItem::Create(aFont);
+    const TDefaultFontSizeItem key = TDefaultFontSizeItem::Create(AFontName, AFontSize);
     if (auto it = c.heights.find(key); it != c.heights.end()) return it->second;
     const int32_t h = c.canvas.TextHeight(aFont);
     ++c.measurements;

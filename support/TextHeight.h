@@ -14,15 +14,17 @@
 
 namespace swt {
 
-class TFont;
-
 // Key of the cache: face name in upper case and size in points.
 struct TDefaultFontSizeItem {
     std::wstring fFontName;
     int32_t fFontSize = 0;
 
     static TDefaultFontSizeItem Create(const std::wstring& AFontname, int32_t AFontSize);
-    static TDefaultFontSizeItem Create(const TFont& aFont);
+    // Any font object with Name() and Size() (the window layer's TFont).
+    template <class Font>
+    static TDefaultFontSizeItem Create(const Font& aFont) {
+        return Create(aFont.Name(), aFont.Size());
+    }
     bool operator<(const TDefaultFontSizeItem& o) const {
         return fFontName != o.fFontName ? fFontName < o.fFontName : fFontSize < o.fFontSize;
     }
@@ -31,9 +33,15 @@ struct TDefaultFontSizeItem {
 
 class TDefaultFontSizes {
 public:
-    // Height in pixels of "09gjIJ" in aFont; measured with all of aFont's attributes the first
-    // time its (face, size) pair is asked for, served from the cache afterwards.
-    static int32_t TextHeight(const TFont& aFont);
+    // Height in pixels of "09gjIJ" in the face AFontName at AFontSize points; measured with
+    // aFont (the full description of that face and size: weight, quality, ...) the first time the
+    // (face, size) pair is asked for, served from the cache afterwards.
+    static int32_t TextHeight(const std::wstring& AFontName, int32_t AFontSize, const LOGFONTW& aFont);
+    // The same for any font object with Name(), Size() and ToLogFont() (the window layer's TFont).
+    template <class Font>
+    static int32_t TextHeight(const Font& aFont) {
+        return TextHeight(aFont.Name(), aFont.Size(), aFont.ToLogFont());
+    }
     // Number of measurements made so far in this process (each a font selected on the canvas).
     static int Measurements();
     // Entries in the cache.

@@ -2,6 +2,7 @@
 // Every handle the programs open goes into one of these, so early exits never leak.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 #include <uxtheme.h>
 #include <utility>
 
@@ -68,6 +69,19 @@ inline void DestroyIconHandle(HICON i) noexcept { ::DestroyIcon(i); }
 inline void CloseTheme(HTHEME t) noexcept { ::CloseThemeData(t); }
 inline void DestroyWindowHandle(HWND w) noexcept { ::DestroyWindow(w); }
 inline void FreeLibraryHandle(HMODULE m) noexcept { ::FreeLibrary(m); }
+inline void DestroyMenuHandle(HMENU m) noexcept { ::DestroyMenu(m); }
+inline void DestroyImageList(HIMAGELIST l) noexcept { ::ImageList_Destroy(l); }
+
+// A device context of a window (GetDC or GetWindowDC): released to that window.
+struct WindowDcTraits {
+    struct pointer {
+        HWND window = nullptr;
+        HDC dc = nullptr;
+    };
+    static pointer invalid() noexcept { return {}; }
+    static bool valid(const pointer& p) noexcept { return p.dc != nullptr; }
+    static void close(const pointer& p) noexcept { ::ReleaseDC(p.window, p.dc); }
+};
 struct FindTraits : FileHandleTraits {
     static void close(HANDLE h) noexcept { ::FindClose(h); }
 };
@@ -90,22 +104,17 @@ using UniqueTheme = UniqueHandle<detail::SimpleTraits<HTHEME, detail::CloseTheme
 using UniqueWindow = UniqueHandle<detail::SimpleTraits<HWND, detail::DestroyWindowHandle>>;
 using UniqueModule = UniqueHandle<detail::SimpleTraits<HMODULE, detail::FreeLibraryHandle>>;
 using UniqueFind = UniqueHandle<detail::FindTraits>;
+using UniqueMenu = UniqueHandle<detail::SimpleTraits<HMENU, detail::DestroyMenuHandle>>;
+using UniqueImageList = UniqueHandle<detail::SimpleTraits<HIMAGELIST, detail::DestroyImageList>>;
 
-// A device context obtained by GetDC, released to its window.
-class WindowDc {
+// A device context obtained by GetDC (client area) or GetWindowDC (whole window, frame
+// included), released to its window.
+class WindowDc : public UniqueHandle<detail::WindowDcTraits> {
 public:
-    explicit WindowDc(HWND w) noexcept : w_(w), dc_(::GetDC(w)) {}
-    WindowDc(const WindowDc&) = delete;
-    WindowDc& operator=(const WindowDc&) = delete;
-    ~WindowDc() {
-        if (dc_) ::ReleaseDC(w_, dc_);
-    }
-    HDC get() const noexcept { return dc_; }
-    explicit operator bool() const noexcept { return dc_ != nullptr; }
-
-private:
-    HWND w_;
-    HDC dc_;
+    enum Area { Client, WholeWindow };
+    explicit WindowDc(HWND w, Area area = Client) noexcept
+        : UniqueHandle(pointer{w, area == WholeWindow ? ::GetWindowDC(w) : ::GetDC(w)}) {}
+    HDC get() const noexcept { return UniqueHandle::get().dc; }
 };
 
 // BeginPaint/EndPaint for one WM_PAINT.

@@ -1,6 +1,6 @@
 #include "terminator/KillForm.h"
 
-#include "support/FontGuideline.h"
+#include "xprocs/FontGuideline.h"
 #include "terminator/CloseGlyph.h"
 #include "terminator/DropShadow.h"
 #include "terminator/ProcessWatch.h"

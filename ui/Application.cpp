@@ -2,7 +2,9 @@
 
 #include <commctrl.h>
 
+#include "support/AnsiText.h"
 #include "support/Error.h"
+#include "ui/WindowClass.h"
 
 namespace swt {
 
@@ -31,31 +33,6 @@ LRESULT CALLBACK AppWndProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
     return ::DefWindowProcW(h, msg, w, l);
 }
 
-std::wstring Widen(const char* s) {
-    if (!s || !*s) return {};
-    for (UINT cp : {UINT(CP_UTF8), UINT(CP_ACP)}) {
-        const DWORD flags = cp == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
-        const int n = ::MultiByteToWideChar(cp, flags, s, -1, nullptr, 0);
-        if (n <= 0) continue;
-        std::wstring out(static_cast<size_t>(n), L'\0');
-        ::MultiByteToWideChar(cp, flags, s, -1, out.data(), n);
-        out.resize(static_cast<size_t>(n - 1));
-        return out;
-    }
-    return {};
-}
-
-// The part of a hint before '|', with lone CRs made into line breaks the tooltip understands.
-std::wstring HintText(const std::wstring& hint) {
-    std::wstring shortHint = hint.substr(0, hint.find(L'|'));
-    std::wstring out;
-    for (size_t i = 0; i < shortHint.size(); ++i) {
-        out += shortHint[i];
-        if (shortHint[i] == L'\r' && (i + 1 >= shortHint.size() || shortHint[i + 1] != L'\n')) out += L'\n';
-    }
-    return out;
-}
-
 bool IsMouseMessage(UINT m) { return m >= WM_MOUSEFIRST && m <= WM_MOUSELAST; }
 
 }  // namespace
@@ -74,14 +51,8 @@ void TApplication::Initialize() {
     initialized_ = true;
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
     ::InitCommonControlsEx(&icc);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &AppWndProc;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
-    wc.lpszClassName = kApplicationClass;
-    ::RegisterClassExW(&wc);
+    RegisterWindowClass(TWindowClass{kApplicationClass, &AppWndProc, 0, nullptr,
+                                     ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1))});
     handle_ = ::CreateWindowExW(0, kApplicationClass, title_.c_str(),
                                 WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPSIBLINGS, 0, 0, 0, 0,
                                 nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
@@ -158,7 +129,7 @@ std::wstring TApplication::ExceptionText(std::exception_ptr e) {
     } catch (const Error& err) {
         return err.message();
     } catch (const std::exception& ex) {
-        return Widen(ex.what());
+        return FromUtf8OrAnsi(ex.what() ? ex.what() : "");
     } catch (...) {
         return L"Unbekannter Fehler";
     }
@@ -183,64 +154,6 @@ void TApplication::ShowException(const std::wstring& text) {
         owner = mainForm_->Handle();
     if (!owner) owner = Handle();
     ::MessageBoxW(owner, text.c_str(), title_.c_str(), MB_OK | MB_ICONSTOP);
-}
-
-void TApplication::CancelHint() {
-    if (tooltip_ && hintControl_) {
-        TTTOOLINFOW ti{};
-        ti.cbSize = TTTOOLINFOW_V2_SIZE;
-        ti.hwnd = hintWindow_;
-        ti.uId = 1;
-        ::SendMessageW(tooltip_, TTM_DELTOOL, 0, reinterpret_cast<LPARAM>(&ti));
-    }
-    hintControl_ = nullptr;
-    hintWindow_ = nullptr;
-}
-
-void TApplication::HintMouseMessage(MSG& msg) {
-    TWinControl* w = TWinControl::FromHandle(msg.hwnd);
-    TControl* target = nullptr;
-    if (w && msg.message != WM_MOUSEWHEEL && msg.message != WM_MOUSEHWHEEL) {
-        const int x = static_cast<short>(LOWORD(msg.lParam)), y = static_cast<short>(HIWORD(msg.lParam));
-        target = w->ControlAtPos(x, y);
-        if (!target) target = w;
-    }
-    TControl* hc = target;
-    while (hc && !(hc->ShowHint() && !hc->Hint().empty())) hc = hc->Parent();
-    if (hc != hintControl_ || (hc && msg.hwnd != hintWindow_)) {
-        CancelHint();
-        if (hc) {
-            if (!tooltip_) {
-                tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                                             WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                                             CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
-                                             ::GetModuleHandleW(nullptr), nullptr);
-                if (!tooltip_) return;
-                ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 600);
-                ::SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_INITIAL, HintPause);
-                ::SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, HintHidePause);
-            }
-            std::wstring text = HintText(hc->Hint());
-            TTTOOLINFOW ti{};
-            ti.cbSize = TTTOOLINFOW_V2_SIZE;
-            ti.hwnd = msg.hwnd;
-            ti.uId = 1;
-            ti.lpszText = text.data();
-            if (!hc->IsWindowed())
-                ti.rect = hc->BoundsRect().ToRECT();
-            else
-                ::GetClientRect(msg.hwnd, &ti.rect);
-            ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
-            hintControl_ = hc;
-            hintWindow_ = msg.hwnd;
-        }
-    }
-    if (hintControl_ && tooltip_) {
-        if (msg.message == WM_LBUTTONDOWN || msg.message == WM_RBUTTONDOWN || msg.message == WM_MBUTTONDOWN)
-            ::SendMessageW(tooltip_, TTM_POP, 0, 0);
-        else
-            ::SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
-    }
 }
 
 void TApplication::ControlDestroyed(TControl* c) {

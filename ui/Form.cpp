@@ -15,6 +15,9 @@ TForm::TForm(std::wstring windowClassName) : className_(std::move(windowClassNam
 TForm::~TForm() {
     Application().FormDestroyed(this);
     if (HandleAllocated()) ::ShowWindow(hwnd_, SW_HIDE);
+    // The controls go first: they may point at the owned objects.
+    DestroyControls();
+    while (!owned_.empty()) owned_.pop_back();
 }
 
 void TForm::AfterConstruction() {
@@ -30,22 +33,15 @@ void TForm::AfterConstruction() {
 
 void TForm::ScaleBy(int M, int D) {
     if (M == D || D <= 0 || M <= 0) return;
-    DisableAlign();
-    try {
-        ChangeScale(M, D);
-    } catch (...) {
-        EnableAlign();
-        throw;
-    }
-    EnableAlign();
+    TAlignBatch batch(*this);
+    ChangeScale(M, D);
 }
 
 void TForm::ChangeScale(int M, int D) {
     // The form keeps its place; its client area, frame width, font and children scale.
     const int cw = ::MulDiv(clientW_, M, D), ch = ::MulDiv(clientH_, M, D);
-    SetBorderWidth(::MulDiv(BorderWidth(), M, D));
     if (!ParentFont()) Font().SetHeight(::MulDiv(Font().Height(), M, D));
-    for (int i = 0; i < ControlCount(); ++i) Controls(i)->ChangeScale(M, D);
+    ChangeScaleInside(M, D);
     SetClientSize(cw, ch);
     pixelsPerInch_ = ::MulDiv(pixelsPerInch_, M, D);
 }
@@ -260,9 +256,11 @@ LRESULT TForm::WndProc(UINT msg, WPARAM w, LPARAM l) {
         return 0;
     case 0x02E0: {  // WM_DPICHANGED: moved to a monitor with another scale
         const int dpi = HIWORD(w);
+        const int old = pixelsPerInch_;
         if (Scaled && dpi > 0 && dpi != pixelsPerInch_) ScaleBy(dpi, pixelsPerInch_);
         const RECT* suggested = reinterpret_cast<const RECT*>(l);
         if (suggested) SetBounds(suggested->left, suggested->top, Width(), Height());
+        if (dpi > 0 && dpi != old) NotifyDpiChanged(old, dpi);
         return 0;
     }
     case WM_WINDOWPOSCHANGED: {

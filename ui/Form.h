@@ -25,6 +25,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ui/Control.h"
 
@@ -76,6 +77,17 @@ public:
     std::function<void(TForm&, bool& canClose)> OnCloseQuery;
     std::function<void(TForm&, TCloseAction& action)> OnClose;
 
+    // Non-visual objects the form owns (timers, popup menus, image lists, actions): made here,
+    // kept until the form goes, and destroyed after its controls (which may point at them), last
+    // made first. Returns a non-owning pointer:  Timer1 = Own<swt::TTimer>();
+    template <class T, class... Args>
+    T* Own(Args&&... args) {
+        auto p = std::make_shared<T>(std::forward<Args>(args)...);
+        T* raw = p.get();
+        owned_.push_back(std::move(p));
+        return raw;
+    }
+
     // Runs Loaded then the create hook; CreateForm calls it once after construction.
     void AfterConstruction();
 
@@ -122,6 +134,7 @@ private:
     bool created_ = false;
     bool syncing_ = false;
     int pixelsPerInch_ = DesignPixelsPerInch;
+    std::vector<std::shared_ptr<void>> owned_;
 };
 
 // Constructs a form and runs its Loaded and create hooks. The caller owns it.

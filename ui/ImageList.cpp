@@ -3,16 +3,14 @@
 namespace swt {
 
 TImageList::TImageList(int width, int height) : width_(width), height_(height) {
-    list_ = ::ImageList_Create(width, height, ILC_COLOR32 | ILC_MASK, 4, 4);
+    list_.reset(::ImageList_Create(width, height, ILC_COLOR32 | ILC_MASK, 4, 4));
 }
 
-TImageList::~TImageList() {
-    if (list_) ::ImageList_Destroy(list_);
-}
+TImageList::~TImageList() = default;
 
-int TImageList::Count() const { return list_ ? ::ImageList_GetImageCount(list_) : 0; }
+int TImageList::Count() const { return list_ ? ::ImageList_GetImageCount(list_.get()) : 0; }
 
-int TImageList::AddIcon(HICON icon) { return list_ && icon ? ::ImageList_AddIcon(list_, icon) : -1; }
+int TImageList::AddIcon(HICON icon) { return list_ && icon ? ::ImageList_AddIcon(list_.get(), icon) : -1; }
 
 int TImageList::AddBitmap(TBitmap& picture, TColor transparent) {
     if (!list_ || picture.Empty()) return -1;
@@ -26,23 +24,23 @@ int TImageList::AddBitmap(TBitmap& picture, TColor transparent) {
         SelectGuard sel(dc.get(), copy.get());
         ::StretchBlt(dc.get(), 0, 0, width_, height_, picture.Dc(), 0, 0, picture.Width(), picture.Height(), SRCCOPY);
     }
-    if (transparent == clNone) return ::ImageList_Add(list_, copy.get(), nullptr);
-    return ::ImageList_AddMasked(list_, copy.get(), ColorToRGB(transparent));
+    if (transparent == clNone) return ::ImageList_Add(list_.get(), copy.get(), nullptr);
+    return ::ImageList_AddMasked(list_.get(), copy.get(), ColorToRGB(transparent));
 }
 
 void TImageList::Clear() {
-    if (list_) ::ImageList_Remove(list_, -1);
+    if (list_) ::ImageList_Remove(list_.get(), -1);
 }
 
 void TImageList::Draw(HDC dc, int x, int y, int index, bool enabled) const {
     if (!list_ || index < 0 || index >= Count()) return;
     if (enabled) {
-        ::ImageList_Draw(list_, index, dc, x, y, ILD_TRANSPARENT);
+        ::ImageList_Draw(list_.get(), index, dc, x, y, ILD_TRANSPARENT);
         return;
     }
     IMAGELISTDRAWPARAMS p{};
     p.cbSize = sizeof p;
-    p.himl = list_;
+    p.himl = list_.get();
     p.i = index;
     p.hdcDst = dc;
     p.x = x;
@@ -56,7 +54,7 @@ void TImageList::Draw(HDC dc, int x, int y, int index, bool enabled) const {
 
 UniqueIcon TImageList::GetIcon(int index) const {
     if (!list_ || index < 0 || index >= Count()) return UniqueIcon();
-    return UniqueIcon(::ImageList_GetIcon(list_, index, ILD_TRANSPARENT));
+    return UniqueIcon(::ImageList_GetIcon(list_.get(), index, ILD_TRANSPARENT));
 }
 
 }  // namespace swt

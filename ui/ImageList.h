@@ -17,7 +17,7 @@ public:
     int Width() const { return width_; }
     int Height() const { return height_; }
     int Count() const;
-    HIMAGELIST Handle() const { return list_; }
+    HIMAGELIST Handle() const { return list_.get(); }
 
     // Adds a picture; returns its index or -1. The icon is copied.
     int AddIcon(HICON icon);
@@ -31,7 +31,7 @@ public:
 
 private:
     int width_, height_;
-    HIMAGELIST list_ = nullptr;
+    UniqueImageList list_;
 };
 
 }  // namespace swt

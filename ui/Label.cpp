@@ -13,19 +13,33 @@ TLabel::TLabel() {
 void TLabel::SetCaption(const std::wstring& c) {
     if (c == caption_) return;
     caption_ = c;
+    TextChanged();
     Invalidate();
     if (AutoSize()) RequestLayout();
+}
+
+void TLabel::TextChanged() { extents_.clear(); }
+
+void TLabel::FontChanged() {
+    TextChanged();
+    TGraphicControl::FontChanged();
 }
 
 void TLabel::SetLayout(TTextLayout l) { SetRepaint(layout_, l); }
 
 void TLabel::SetAlignment(TAlignment a) { SetRepaint(alignment_, a); }
 
-void TLabel::SetWordWrap(bool v) { SetRelayout(wordWrap_, v); }
+void TLabel::SetWordWrap(bool v) {
+    if (v != wordWrap_) TextChanged();
+    SetRelayout(wordWrap_, v);
+}
 
 void TLabel::SetTransparent(bool v) { SetRepaint(transparent_, v); }
 
-void TLabel::SetShowAccelChar(bool v) { SetRelayout(showAccelChar_, v); }
+void TLabel::SetShowAccelChar(bool v) {
+    if (v != showAccelChar_) TextChanged();
+    SetRelayout(showAccelChar_, v);
+}
 
 UINT TLabel::DrawFlags() const {
     UINT f = DT_EXPANDTABS;
@@ -40,15 +54,23 @@ UINT TLabel::DrawFlags() const {
 }
 
 TSize TLabel::TextExtent(int width) const {
-    UniqueMemDc dc(::CreateCompatibleDC(nullptr));
+    if (width < 0 && wordWrap_) width = Width();
+    // Without word wrap the width does not matter.
+    const int key = wordWrap_ ? std::max(0, width) : -1;
+    for (const TExtent& e : extents_)
+        if (e.Width == key) return e.Size;
+    // One measuring context for every label of the thread.
+    thread_local UniqueMemDc dc(::CreateCompatibleDC(nullptr));
     if (!dc) return TSize{Width(), Height()};
     SelectGuard font(dc.get(), Font().Handle());
     // An empty caption still takes the height of one line.
     std::wstring text = caption_.empty() ? std::wstring(L" ") : caption_;
-    if (width < 0 && wordWrap_) width = Width();
     RECT r{0, 0, wordWrap_ ? std::max(0, width) : 0, 0};
     ::DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &r, DrawFlags() | DT_CALCRECT);
-    return TSize{r.right - r.left, r.bottom - r.top};
+    const TSize size{r.right - r.left, r.bottom - r.top};
+    if (extents_.size() >= 4) extents_.erase(extents_.begin());
+    extents_.push_back(TExtent{key, size});
+    return size;
 }
 
 void TLabel::Paint(HDC dc) {

@@ -2,6 +2,7 @@
 // transparent or filled, single- or multi-line (CR LF breaks lines; WordWrap wraps).
 #pragma once
 #include <string>
+#include <vector>
 
 #include "ui/Control.h"
 
@@ -30,16 +31,23 @@ public:
     void SetShowAccelChar(bool v);
 
     // Size the caption needs in the current font; width < 0: unconstrained (or the current width
-    // for a wrapping label).
+    // for a wrapping label). Measured once per width until the caption, font or a text flag
+    // changes.
     TSize TextExtent(int width) const;
 
 protected:
     void Paint(HDC dc) override;
     bool HasContentSize() const override { return true; }
     TSize ContentSize(int width) override { return TextExtent(width); }
+    void FontChanged() override;
 
 private:
+    struct TExtent {
+        int Width;
+        TSize Size;
+    };
     UINT DrawFlags() const;
+    void TextChanged();
 
     std::wstring caption_;
     TTextLayout layout_ = TTextLayout::tlTop;
@@ -47,6 +55,8 @@ private:
     bool wordWrap_ = false;
     bool transparent_ = false;
     bool showAccelChar_ = false;
+    // The last few measurements (a layout pass asks for one or two widths).
+    mutable std::vector<TExtent> extents_;
 };
 
 }  // namespace swt

@@ -10,13 +10,6 @@ namespace {
 // The menu being shown: its pictures are drawn while TrackPopupMenu runs.
 TPopupMenu* g_open = nullptr;
 
-struct MenuHandle {
-    HMENU h;
-    ~MenuHandle() {
-        if (h) ::DestroyMenu(h);
-    }
-};
-
 }  // namespace
 
 void TMenuItem::Click() {
@@ -44,8 +37,8 @@ TMenuItem* TPopupMenu::AddAction(TAction* action) {
 
 TMenuItem* TPopupMenu::Popup(int x, int y, HWND owner) {
     if (OnPopup) OnPopup(*this);
-    MenuHandle menu{::CreatePopupMenu()};
-    if (!menu.h) return nullptr;
+    UniqueMenu menu(::CreatePopupMenu());
+    if (!menu) return nullptr;
     for (size_t i = 0; i < items_.size(); ++i) {
         TMenuItem& it = *items_[i];
         if (!it.Visible) continue;
@@ -68,14 +61,14 @@ TMenuItem* TPopupMenu::Popup(int x, int y, HWND owner) {
                 mi.hbmpItem = HBMMENU_CALLBACK;
             }
         }
-        ::InsertMenuItemW(menu.h, ::GetMenuItemCount(menu.h), TRUE, &mi);
+        ::InsertMenuItemW(menu.get(), ::GetMenuItemCount(menu.get()), TRUE, &mi);
     }
     TPopupMenu* previous = g_open;
     g_open = this;
     // The owner comes to the foreground first so that the menu closes when the user clicks elsewhere.
     ::SetForegroundWindow(owner);
     const UINT cmd = static_cast<UINT>(
-        ::TrackPopupMenu(menu.h, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, x, y, 0, owner, nullptr));
+        ::TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, x, y, 0, owner, nullptr));
     ::PostMessageW(owner, WM_NULL, 0, 0);
     g_open = previous;
     if (cmd == 0 || cmd > items_.size()) return nullptr;

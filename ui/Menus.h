@@ -37,7 +37,8 @@ public:
     bool Enabled = true;
     bool Visible = true;
     std::function<void(TMenuItem&)> OnClick;
-    // When set, caption, picture, enabled state and handler come from the action (not owned).
+    // When set, caption, picture, enabled state and handler come from the action (not owned; a
+    // form keeps it with TForm::Own).
     TAction* Action = nullptr;
 
     bool IsSeparator() const { return Caption == L"-"; }
@@ -56,7 +57,7 @@ public:
     int Count() const { return static_cast<int>(items_.size()); }
     TMenuItem* Items(int i) const { return items_[static_cast<size_t>(i)].get(); }
 
-    // Pictures for the items (not owned).
+    // Pictures for the items (not owned; a form keeps it with TForm::Own).
     TImageList* Images = nullptr;
     // Raised before the menu opens.
     std::function<void(TPopupMenu&)> OnPopup;

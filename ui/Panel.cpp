@@ -64,11 +64,4 @@ void TPanel::PaintFrame(HDC dc) {
     }
 }
 
-TScrollBox::TScrollBox() {
-    SetBounds(0, 0, 185, 41);
-    SetParentColor(true);
-    SetAutoSize(true);
-    SetDoubleBuffered(true);
-}
-
 }  // namespace swt

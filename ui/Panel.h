@@ -1,4 +1,4 @@
-// Panels (bevel, border width, colour, caption) and the scroll box that grows with its content.
+// Panels: bevel, border width, colour, caption; and the 3-D frame they draw.
 #pragma once
 #include <string>
 
@@ -31,13 +31,6 @@ private:
     TBevelCut bevelInner_ = TBevelCut::bvNone;
     int bevelWidth_ = 1;
     std::wstring caption_;
-};
-
-// A container without border or bevel that sizes itself to its content and never scrolls
-// (no scroll bars); drawn double-buffered. Takes its parent's colour.
-class TScrollBox : public TWinControl {
-public:
-    TScrollBox();
 };
 
 // Draws a 3-D frame of `width` pixels inside r and shrinks r by it: top/left lines in `topLeft`,

@@ -1,6 +1,7 @@
 #include "ui/Timer.h"
 
 #include "ui/Application.h"
+#include "ui/WindowClass.h"
 
 namespace swt {
 
@@ -9,26 +10,17 @@ constexpr const wchar_t* kTimerClass = L"SwtTimer";
 }
 
 TTimer::TTimer() {
-    static const bool registered = [] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = &TTimer::WndProc;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = kTimerClass;
-        return ::RegisterClassExW(&wc) != 0;
-    }();
-    (void)registered;
-    window_ = ::CreateWindowExW(0, kTimerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                ::GetModuleHandleW(nullptr), nullptr);
-    if (window_) ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    RegisterWindowClass(TWindowClass{kTimerClass, &TTimer::WndProc});
+    window_.reset(::CreateWindowExW(0, kTimerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                    ::GetModuleHandleW(nullptr), nullptr));
+    if (window_) ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     Update();
 }
 
 TTimer::~TTimer() {
     if (window_) {
-        ::KillTimer(window_, 1);
-        ::SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-        ::DestroyWindow(window_);
+        ::KillTimer(window_.get(), 1);
+        ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
     }
 }
 
@@ -46,8 +38,8 @@ void TTimer::SetEnabled(bool v) {
 
 void TTimer::Update() {
     if (!window_) return;
-    ::KillTimer(window_, 1);
-    if (enabled_ && interval_ > 0) ::SetTimer(window_, 1, interval_, nullptr);
+    ::KillTimer(window_.get(), 1);
+    if (enabled_ && interval_ > 0) ::SetTimer(window_.get(), 1, interval_, nullptr);
 }
 
 LRESULT CALLBACK TTimer::WndProc(HWND h, UINT msg, WPARAM w, LPARAM l) {

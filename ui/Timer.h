@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <functional>
 
+#include "support/UniqueHandle.h"
+
 namespace swt {
 
 class TTimer {
@@ -25,7 +27,7 @@ private:
 
     unsigned interval_ = 1000;
     bool enabled_ = true;
-    HWND window_ = nullptr;
+    UniqueWindow window_;
 };
 
 }  // namespace swt

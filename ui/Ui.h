@@ -12,6 +12,7 @@
 #include "ui/Menus.h"
 #include "ui/Panel.h"
 #include "ui/ProgressBar.h"
+#include "ui/ScrollBox.h"
 #include "ui/Shape.h"
 #include "ui/Timer.h"
 #include "ui/Types.h"

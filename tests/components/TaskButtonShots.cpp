@@ -22,7 +22,8 @@ bool WriteBmp(const std::wstring& path, HWND window) {
     RECT wr;
     ::GetWindowRect(window, &wr);
     const int w = wr.right - wr.left, h = wr.bottom - wr.top;
-    HDC src = ::GetDCEx(window, nullptr, DCX_WINDOW | DCX_CACHE);
+    WindowDc whole(window, WindowDc::WholeWindow);
+    HDC src = whole.get();
     if (!src) return false;
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
@@ -38,7 +39,6 @@ bool WriteBmp(const std::wstring& path, HWND window) {
         SelectGuard sel(mem.get(), section.get());
         ::BitBlt(mem.get(), 0, 0, w, h, src, 0, 0, SRCCOPY);
     }
-    ::ReleaseDC(window, src);
     ::GdiFlush();
     const DWORD stride = (static_cast<DWORD>(w) * 3 + 3) & ~3u, size = stride * static_cast<DWORD>(h);
     BITMAPFILEHEADER fh{};

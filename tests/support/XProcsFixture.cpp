@@ -17,7 +17,7 @@
 
 #include "support/AnsiText.h"
 #include "support/CommandLine.h"
-#include "support/xProcs.h"
+#include "xprocs/xProcs.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <map>
 #include <sstream>
 
-#include "support/xProcs.h"
+#include "xprocs/xProcs.h"
 #include "tests/common/TestSupport.h"
 #include "ui/Ui.h"
 

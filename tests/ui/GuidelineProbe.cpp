@@ -10,7 +10,7 @@
 
 #include "support/AnsiText.h"
 #include "support/CommandLine.h"
-#include "support/xProcs.h"
+#include "xprocs/xProcs.h"
 #include "ui/Ui.h"
 
 using namespace swt;

@@ -1,12 +1,12 @@
-#include "support/FontGuideline.h"
+#include "xprocs/FontGuideline.h"
 
 #include <algorithm>
-#include <cwctype>
 #include <set>
 
 #include "support/ApplicationParams.h"
 #include "support/IntText.h"
 #include "support/SystemMetric.h"
+#include "support/TextCompare.h"
 #include "support/TextHeight.h"
 #include "support/UniqueHandle.h"
 #include "ui/Control.h"
@@ -18,21 +18,9 @@ namespace {
 
 int g_mode = -1;
 
-std::wstring Upper(std::wstring s) {
-    for (auto& c : s) c = static_cast<wchar_t>(std::towupper(c));
-    return s;
-}
-
-std::wstring Trim(const std::wstring& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && s[b] <= L' ') ++b;
-    while (e > b && s[e - 1] <= L' ') --e;
-    return s.substr(b, e - b);
-}
-
 // A whole number that fits the byte it goes into, else -1.
 int ByteNumber(const std::wstring& text) {
-    const std::optional<int32_t> v = TryStrToInt(Trim(text));
+    const std::optional<int32_t> v = TryStrToInt(TrimBlanks(text));
     if (!v || *v < 0 || *v > 255) return -1;
     return *v;
 }
@@ -115,7 +103,7 @@ void FontGuidelineControlPass(TControl* C, const std::wstring& found, int qualit
     if (!C->ParentFont() && (C->Tag() >= 0 || C->Height() <= 14)) {
         try {
             TFont& f = C->Font();
-            const std::wstring face = Upper(f.Name());
+            const std::wstring face = UpperText(f.Name());
             if (face.find(L"COURIER") == std::wstring::npos && face.find(L"WINGDINGS") == std::wstring::npos)
                 f.SetName(found);
             f.SetQuality(static_cast<BYTE>(quality));
@@ -149,8 +137,8 @@ void FontGuidelineHeightPass(TControl* C) {
 std::optional<std::wstring> ApplyFontGuidelineIn(TControl* AControl, std::wstring name, int AQuality,
                                                  const TFontGuidelineEnvironment& env) {
     // 1-3: the face, character set and quality the parameters ask for.
-    if (name.empty()) name = Trim(env.ParamValue(L"FONT"));
-    if (name.empty()) name = Trim(env.ParamValue(L"$FONT"));
+    if (name.empty()) name = TrimBlanks(env.ParamValue(L"FONT"));
+    if (name.empty()) name = TrimBlanks(env.ParamValue(L"$FONT"));
     if (name.empty()) name = env.DefaultFontName;
     int charset = ByteNumber(env.ParamValue(L"$FONTCHARSET"));
     if (AQuality < 0) AQuality = ByteNumber(env.ParamValue(L"$FONTQUALITY"));

@@ -3,7 +3,7 @@
 // shutdown, and starting programs.
 #pragma once
 #include "support/ApplicationParams.h"
-#include "support/FontGuideline.h"
+#include "xprocs/FontGuideline.h"
 #include "support/Languages.h"
 #include "support/LibraryStartup.h"
 #include "support/ParamFile.h"

@@ -1,6 +1,6 @@
 // The updater's build: the guideline is switched off; the call takes the same arguments and
 // returns at once.
-#include "support/FontGuideline.h"
+#include "xprocs/FontGuideline.h"
 
 namespace swt {
 
