@@ -71,6 +71,17 @@ TEST(IconToPng, AndMaskOnlyIconGetsTransparencyFromTheMask) {
     EXPECT_EQ(png->Pixel(20, 20), RGB(30, 90, 210));
 }
 
+// Without one transparent pixel an icon still gets an alpha channel on a 32-bit display of an
+// alpha platform (all opaque); elsewhere it gets none.
+TEST(IconToPng, OpaqueIconIsOpaque) {
+    auto png = FirstIconOf(L"icon_opaque.exe");
+    ASSERT_TRUE(png);
+    EXPECT_EQ(png->HasAlpha(), AlphaReadable());
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) ASSERT_EQ(png->Alpha(x, y), 255) << x << "," << y;
+    EXPECT_EQ(png->Pixel(5, 5), RGB(20, 150, 60));
+}
+
 TEST(IconToPng, EmptyIconGivesAnEmptyPicture) {
     TIcon none;
     auto png = GraphicToPng(none);
