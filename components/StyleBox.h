@@ -44,6 +44,8 @@ public:
     ~Tkx_CustomStyleBox() override;
 
     // --- properties (setters compare, and only on a change store and lay out again)
+    // The margin objects: set copies the four values; the ...Ref objects change in place. Either
+    // way a change lays out again.
     const Tkx_TaskMargins& DrawBackgroundMargins() const { return backgroundMargins_; }
     void SetDrawBackgroundMargins(const Tkx_TaskMargins& m) { backgroundMargins_.Assign(m); }
     Tkx_TaskMargins& DrawBackgroundMarginsRef() { return backgroundMargins_; }
@@ -139,8 +141,6 @@ protected:
     // Sizes the off-screen bitmap to the control (kept when equal).
     void EnsureBuffer();
     bool HasBuffer() const { return static_cast<bool>(bufferDc_); }
-    // The plain click (no close button hit).
-    void InheritedClick() { TCustomControl::DoClick(); }
     bool LeftButtonDown() const { return leftDown_; }
     // The base class's layout pass; UpdateLayout of descendants runs it.
     void BaseLayout();
@@ -168,7 +168,6 @@ private:
     bool PointerInside() const;
     void ForceFontSize();
     HFONT CachedFont(bool bold, int cellHeight, bool underline);
-    void Relayout() { UpdateLayout(); }
     template <typename T>
     void SetLayoutField(T& field, const T& value) {
         if (Change(field, value)) UpdateLayout();
