@@ -219,6 +219,11 @@ TEST_F(TaskButtonWindow, AutoHeightFollowsTheContent) {
     ASSERT_EQ(b_->LinkRects().size(), 5u);
     EXPECT_GT(b_->Height(), withTwoRows);
     EXPECT_EQ(b_->Height(), b_->LinkRects().back().Bottom + pad.Bottom());
+    // A padding change lays out again: text and height move with it.
+    const int before = b_->Height();
+    b_->DrawInnerPaddingRef().SetTop(pad.Top() + 10);
+    EXPECT_EQ(b_->CaptionRect().Top, pad.Top());
+    EXPECT_EQ(b_->Height(), before + 10);
     // Without links: the description's bottom.
     b_->SetLinks({});
     EXPECT_EQ(b_->Height(), b_->DescriptionRect().Bottom + pad.Bottom());
