@@ -7,10 +7,11 @@
 #include <cstdlib>
 
 #include "components/ColorHLS.h"
-#include "components/DrawApi.h"
 #include "components/TaskCloseGlyph.h"
 #include "components/kx_Scale.h"
 #include "ui/ImageList.h"
+#include "ui/Msimg32Api.h"
+#include "ui/ThemeApi.h"
 
 namespace swt {
 
@@ -31,8 +32,25 @@ bool ApplicationActive() {
     return pid == ::GetCurrentProcessId();
 }
 
-// The theme of one class for one pass; null when styles are off or the class does not open.
-drawapi::ThemeHandle OpenTheme(HWND w, const wchar_t* cls) { return drawapi::ThemeHandle(drawapi::OpenThemeData(w, cls)); }
+// The theme of one class for one pass; null when the class does not open.
+UniqueTheme OpenTheme(HWND w, const wchar_t* cls) { return UniqueTheme(uxtheme::OpenThemeData(w, cls)); }
+
+// A vertical two-colour gradient over r (GradientFill, vertical rectangle mode).
+void FillVerticalGradient(HDC dc, const RECT& r, COLORREF top, COLORREF bottom) {
+    TRIVERTEX v[2] = {};
+    v[0].x = r.left;
+    v[0].y = r.top;
+    v[0].Red = static_cast<COLOR16>(GetRValue(top) << 8);
+    v[0].Green = static_cast<COLOR16>(GetGValue(top) << 8);
+    v[0].Blue = static_cast<COLOR16>(GetBValue(top) << 8);
+    v[1].x = r.right;
+    v[1].y = r.bottom;
+    v[1].Red = static_cast<COLOR16>(GetRValue(bottom) << 8);
+    v[1].Green = static_cast<COLOR16>(GetGValue(bottom) << 8);
+    v[1].Blue = static_cast<COLOR16>(GetBValue(bottom) << 8);
+    GRADIENT_RECT gr{0, 1};
+    msimg32::GradientFill(dc, v, 2, &gr, 1, GRADIENT_FILL_RECT_V);
+}
 
 // Restores a DC's text colour at scope end.
 class TextColorGuard {
@@ -110,7 +128,8 @@ int Tkx_CustomStyleBox::GetImageHeight() const {
 }
 
 bool Tkx_CustomStyleBox::UseThemedDrawing() const {
-    return drawingStyle_ == Tkx_DrawingStyle::kx_DrawingStyleThemed && drawapi::ThemesActive();
+    return drawingStyle_ == Tkx_DrawingStyle::kx_DrawingStyleThemed && uxtheme::IsAppThemed() &&
+           uxtheme::IsThemeActive();
 }
 
 TRect Tkx_CustomStyleBox::GetCloseButtonRect(bool small) const {
@@ -195,7 +214,7 @@ void Tkx_CustomStyleBox::BaseLayout() {
     ForceFontSize();
     EnsureBuffer();
     const int X = TextLeft(), R = TextRight(), H = Height();
-    drawapi::ThemeHandle theme;
+    UniqueTheme theme;
     if (UseThemedDrawing()) theme = OpenTheme(hwnd_, L"CONTROLPANEL");
     lastLayoutThemed_ = static_cast<bool>(theme);
     if (theme) {
@@ -203,12 +222,12 @@ void Tkx_CustomStyleBox::BaseLayout() {
         WindowDc own(hwnd_);  // the control's own device context (the screen's before the window exists)
         HDC dc = own ? own.get() : bufferDc_.get();
         RECT bounds{X, T, R, H}, extent{};
-        drawapi::GetThemeTextExtent(theme.get(), dc, kPartSectionTitleLink, 1, caption_.c_str(),
+        uxtheme::GetThemeTextExtent(theme.get(), dc, kPartSectionTitleLink, 1, caption_.c_str(),
                                     static_cast<int>(caption_.size()), kCaptionMeasureFlags, &bounds, &extent);
         FCaptionRect = TRect{X, T, R, T + (extent.bottom - extent.top)};
         bounds = RECT{X, FCaptionRect.Bottom + headerSpacing_, R, H};
         extent = RECT{};
-        drawapi::GetThemeTextExtent(theme.get(), dc, kPartBodyText, 1, description_.c_str(),
+        uxtheme::GetThemeTextExtent(theme.get(), dc, kPartBodyText, 1, description_.c_str(),
                                     static_cast<int>(description_.size()), kDescriptionThemeMeasureFlags, &bounds,
                                     &extent);
         FDescriptionRect = TRect{extent.left, extent.top, R, extent.bottom};
@@ -248,7 +267,7 @@ void Tkx_CustomStyleBox::PaintControl(HDC dc) {
     PaintBackground(drawHighlight_ && inside);
     PaintImage(inside);
     {
-        drawapi::ThemeHandle theme;
+        UniqueTheme theme;
         if (UseThemedDrawing()) theme = OpenTheme(hwnd_, L"CONTROLPANEL");
         PaintText(theme.get());
         PaintLinks(theme.get());
@@ -294,7 +313,7 @@ void Tkx_CustomStyleBox::PaintBackground(bool highlight) {
     if (drawGradientColor_ != clNone && (!drawButtonStyle_ || !themed)) {
         THLSColor end = ColorToHLS(drawGradientColor_);
         end.L = static_cast<uint8_t>(std::max(0, end.L - 10));
-        drawapi::FillVerticalGradient(dc, client, RGB(255, 255, 255), ColorToRGB(HLSToColor(end)));
+        FillVerticalGradient(dc, client, RGB(255, 255, 255), ColorToRGB(HLSToColor(end)));
     }
     if (!highlight) FHotIndex = kHotNone;
     lastHighlightThemed_ = false;
@@ -305,9 +324,9 @@ void Tkx_CustomStyleBox::PaintBackground(bool highlight) {
         const wchar_t* cls = nullptr;
         int part = 0, state = 0;
         GetHighlightThemePart(highlight, cls, part, state);
-        drawapi::ThemeHandle theme = OpenTheme(hwnd_, cls);
+        UniqueTheme theme = OpenTheme(hwnd_, cls);
         if (theme) {
-            drawapi::DrawThemeBackground(theme.get(), dc, part, state, &r, nullptr);
+            uxtheme::DrawThemeBackground(theme.get(), dc, part, state, &r, nullptr);
             lastHighlightThemed_ = true;
             return;
         }
@@ -348,11 +367,11 @@ void Tkx_CustomStyleBox::PaintText(HTHEME theme) {
     const int captionState = FHotIndex == kHotCaption ? 2 : 1;
     if (FontColor == clDefault) {
         if (!caption_.empty())
-            drawapi::DrawThemeText(theme, dc, kPartSectionTitleLink, captionState, caption_.c_str(),
-                                   static_cast<int>(caption_.size()), DT_WORDBREAK, &cr);
+            uxtheme::DrawThemeText(theme, dc, kPartSectionTitleLink, captionState, caption_.c_str(),
+                                   static_cast<int>(caption_.size()), DT_WORDBREAK, 0, &cr);
         if (!description_.empty())
-            drawapi::DrawThemeText(theme, dc, kPartBodyText, 1, description_.c_str(),
-                                   static_cast<int>(description_.size()), DT_WORDBREAK, &dr);
+            uxtheme::DrawThemeText(theme, dc, kPartBodyText, 1, description_.c_str(),
+                                   static_cast<int>(description_.size()), DT_WORDBREAK, 0, &dr);
         return;
     }
     SelectGuard font(dc, CachedFont(false, 0, false));
@@ -362,20 +381,20 @@ void Tkx_CustomStyleBox::PaintText(HTHEME theme) {
     opts.dwFlags = DTT_TEXTCOLOR;
     opts.crText = ColorToRGB(FontColor);
     if (!caption_.empty())
-        drawapi::DrawThemeTextEx(theme, dc, kPartSectionTitleLink, captionState, caption_.c_str(),
+        uxtheme::DrawThemeTextEx(theme, dc, kPartSectionTitleLink, captionState, caption_.c_str(),
                                  static_cast<int>(caption_.size()), DT_WORDBREAK, &cr, &opts);
     if (!description_.empty())
-        drawapi::DrawThemeTextEx(theme, dc, kPartBodyText, 1, description_.c_str(),
+        uxtheme::DrawThemeTextEx(theme, dc, kPartBodyText, 1, description_.c_str(),
                                  static_cast<int>(description_.size()), DT_WORDBREAK, &dr, &opts);
 }
 
 void Tkx_CustomStyleBox::PaintCloseButton(bool) {
     lastCloseThemed_ = false;
     if (UseThemedDrawing()) {
-        drawapi::ThemeHandle theme = OpenTheme(hwnd_, L"Window");
+        UniqueTheme theme = OpenTheme(hwnd_, L"Window");
         if (theme) {
             const RECT r = GetCloseButtonRect(false).ToRECT();
-            drawapi::DrawThemeBackground(theme.get(), bufferDc_.get(), kPartWindowCloseButton,
+            uxtheme::DrawThemeBackground(theme.get(), bufferDc_.get(), kPartWindowCloseButton,
                                          FHotIndex == kHotCloseButton ? 2 : 1, &r, nullptr);
             lastCloseThemed_ = true;
             return;

@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "components/DrawApi.h"
 #include "components/kx_Scale.h"
+#include "ui/ThemeApi.h"
 
 namespace swt {
 
@@ -74,7 +74,7 @@ void Tkx_TaskButton::LayoutLinks(HTHEME theme) {
         RECT r = bounds;
         if (theme) {
             RECT extent{};
-            drawapi::GetThemeTextExtent(theme, themeDc, kPartContentLink, 1, text.c_str(),
+            uxtheme::GetThemeTextExtent(theme, themeDc, kPartContentLink, 1, text.c_str(),
                                         static_cast<int>(text.size()), kLinkThemeMeasureFlags, &bounds, &extent);
             r = extent;
         } else {
@@ -104,7 +104,7 @@ void Tkx_TaskButton::PaintLinks(HTHEME theme) {
         if (ContinuesRow(FLinkRects, i, enumeration)) {
             RECT sep{FLinkRects[i - 1].Right, FLinkRects[i].Top, FLinkRects[i].Left, FLinkRects[i].Bottom + 50};
             if (theme) {
-                drawapi::DrawThemeText(theme, dc, kPartContentLink, 1, L"|", 1, DT_CENTER, &sep);
+                uxtheme::DrawThemeText(theme, dc, kPartContentLink, 1, L"|", 1, DT_CENTER, 0, &sep);
             } else {
                 SetDescriptionFont(false);
                 ::DrawTextW(dc, L"|", 1, &sep, DT_CENTER);
@@ -114,8 +114,8 @@ void Tkx_TaskButton::PaintLinks(HTHEME theme) {
         RECT r = FLinkRects[i].ToRECT();
         if (theme) {
             const int state = hot ? (LeftButtonDown() ? 3 : 2) : 1;
-            drawapi::DrawThemeText(theme, dc, kPartContentLink, state, text.c_str(), static_cast<int>(text.size()),
-                                   DT_WORDBREAK, &r);
+            uxtheme::DrawThemeText(theme, dc, kPartContentLink, state, text.c_str(), static_cast<int>(text.size()),
+                                   DT_WORDBREAK, 0, &r);
         } else {
             SetDescriptionFont(hot);
             ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_WORDBREAK);

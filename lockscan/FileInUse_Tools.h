@@ -1,11 +1,16 @@
-// The locked-file detection: which processes hold a file open or loaded.
+// The locked-file detection: which processes hold a file open, loaded or mapped.
 #pragma once
+#include "lockscan/DevicePaths.h"
 #include "lockscan/HandleScan.h"
 #include "lockscan/LockingProcesses.h"
+#include "lockscan/MappedViewScan.h"
 #include "lockscan/ModuleScan.h"
 #include "lockscan/NameQuery.h"
 #include "lockscan/NtApi.h"
 #include "lockscan/OsError.h"
 #include "lockscan/Privilege.h"
 #include "lockscan/ProcessLockList.h"
+#include "lockscan/ProcessScan.h"
+#include "lockscan/ScanSeam.h"
 #include "lockscan/SystemTables.h"
+#include "lockscan/TargetSet.h"

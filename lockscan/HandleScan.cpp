@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "lockscan/OsError.h"
+#include "lockscan/ScanSeam.h"
 #include "support/UniqueHandle.h"
 
 namespace swt {
@@ -41,50 +42,52 @@ TFileHandleTable ReadFileHandleTable(bool allowExtended) {
 
 int32_t GetFileObjectTypeIndex() { return ReadFileHandleTable().FileTypeIndex; }
 
-void ScanHandleTable(const THandleTable& table, const std::wstring& targetName, int32_t fileTypeIndex,
-                     TNameQuery& names, const THandleReport& report) {
-    if (targetName.empty() || fileTypeIndex < 0) return;
+void ScanHandleTable(const THandleTable& table, const TTargetSet& targets, int32_t fileTypeIndex, TNameQuery& names,
+                     const THandleMatchReport& report) {
+    if (targets.Empty() || fileTypeIndex < 0) return;
     const ULONG_PTR self = ::GetCurrentProcessId();
     const HANDLE ownProcess = ::GetCurrentProcess();
+    auto scanned = [&](const THandleEntry& e) {
+        return IsFileEntry(table, e, fileTypeIndex) && !ProcessHiddenFromScan(static_cast<DWORD>(e.ProcessId));
+    };
 
     // The own process's handles are named first, while no duplicate is open: a handle value that
     // was closed after the table was read (the NUL device's, for one) could otherwise be taken by
     // a duplicate and be named as another process's file.
     std::vector<HANDLE> ownHandles;
     for (const THandleEntry& e : table.Entries)
-        if (IsFileEntry(table, e, fileTypeIndex) && e.ProcessId == self)
-            ownHandles.push_back(reinterpret_cast<HANDLE>(e.HandleValue));
-    std::unique_ptr<bool[]> ownMatches(new bool[ownHandles.size() + 1]);
-    names.Match(ownHandles.data(), ownHandles.size(), targetName, ownMatches.get());
+        if (scanned(e) && e.ProcessId == self) ownHandles.push_back(reinterpret_cast<HANDLE>(e.HandleValue));
+    std::vector<int32_t> ownMatches(ownHandles.size() + 1, -1);
+    names.Match(ownHandles.data(), ownHandles.size(), targets, ownMatches.data());
     size_t nextOwn = 0;
 
     // Each owner opened once per scan; an owner that cannot be opened is remembered as such.
     std::unordered_map<ULONG_PTR, UniqueHandleT> owners;
     // Duplicates go to the name query in batches; reports follow table order.
-    constexpr size_t kBatch = 64;
+    constexpr size_t kBatch = kNameQueryBatch;
     struct Candidate {
         uint32_t ProcessId;
         bool Own;
-        bool Match;  // own handles: known; duplicates: once their batch is answered
+        int32_t Match;  // the distinct target; own handles: known, duplicates: once their batch is answered
     };
     std::vector<Candidate> candidates;
     std::vector<HANDLE> handles;
     std::vector<UniqueHandleT> duplicates;  // closed after their batch
     std::vector<size_t> waiting;            // candidates whose duplicate is in the batch
-    bool matches[kBatch];
+    std::vector<int32_t> which(kBatch);
     auto flush = [&] {
-        names.Match(handles.data(), handles.size(), targetName, matches);
-        for (size_t i = 0; i < waiting.size(); ++i) candidates[waiting[i]].Match = matches[i];
+        names.Match(handles.data(), handles.size(), targets, which.data());
+        for (size_t i = 0; i < waiting.size(); ++i) candidates[waiting[i]].Match = which[i];
         duplicates.clear();
         handles.clear();
         waiting.clear();
         for (const Candidate& c : candidates)
-            if (c.Match) report(c.ProcessId, targetName, c.Own);
+            if (c.Match >= 0) report(c.ProcessId, static_cast<size_t>(c.Match), c.Own);
         candidates.clear();
     };
 
     for (const THandleEntry& e : table.Entries) {
-        if (!IsFileEntry(table, e, fileTypeIndex)) continue;
+        if (!scanned(e)) continue;
         if (e.ProcessId == self) {
             candidates.push_back({static_cast<uint32_t>(e.ProcessId), true, ownMatches[nextOwn++]});
             continue;
@@ -101,12 +104,19 @@ void ScanHandleTable(const THandleTable& table, const std::wstring& targetName, 
                                0, FALSE, DUPLICATE_SAME_ACCESS))
             continue;
         waiting.push_back(candidates.size());
-        candidates.push_back({static_cast<uint32_t>(e.ProcessId), false, false});
+        candidates.push_back({static_cast<uint32_t>(e.ProcessId), false, -1});
         handles.push_back(duplicate.get());
         duplicates.push_back(std::move(duplicate));
         if (handles.size() == kBatch) flush();
     }
     flush();
+}
+
+void ScanHandleTable(const THandleTable& table, const std::wstring& targetName, int32_t fileTypeIndex,
+                     TNameQuery& names, const THandleReport& report) {
+    TTargetSet targets({targetName});
+    ScanHandleTable(table, targets, fileTypeIndex, names,
+                    [&](uint32_t processId, size_t, bool ownProcess) { report(processId, targetName, ownProcess); });
 }
 
 void ScanHandles(const std::wstring& targetName, int32_t fileTypeIndex, const THandleReport& report) {

@@ -8,6 +8,7 @@
 
 #include "lockscan/NameQuery.h"
 #include "lockscan/SystemTables.h"
+#include "lockscan/TargetSet.h"
 
 namespace swt {
 
@@ -32,8 +33,16 @@ int32_t FindFileTypeIndex(const THandleTable& table, HANDLE nulHandle);
 // Reads the handle table and reports, in table order, each file handle named exactly targetName
 // (letter case counts). Reports nothing when the table cannot be read or the type index is -1.
 void ScanHandles(const std::wstring& targetName, int32_t fileTypeIndex, const THandleReport& report);
-// The same over a table already read, with the caller's name query. Each owning process is opened
-// once; handles of the own process are named directly, others through a duplicate.
+// One match of a batch scan: owning process, the distinct target name (numbered as in the target
+// set) and whether the owner is the own process.
+using THandleMatchReport = std::function<void(uint32_t processId, size_t distinct, bool ownProcess)>;
+// Every target at once over a table already read, with the caller's name query: each file handle
+// is duplicated and named once and looked up among all targets. Reports in table order. Each
+// owning process is opened once; handles of the own process are named directly, others through a
+// duplicate. Processes hidden through the test seam are passed over.
+void ScanHandleTable(const THandleTable& table, const TTargetSet& targets, int32_t fileTypeIndex, TNameQuery& names,
+                     const THandleMatchReport& report);
+// The one-target form.
 void ScanHandleTable(const THandleTable& table, const std::wstring& targetName, int32_t fileTypeIndex,
                      TNameQuery& names, const THandleReport& report);
 

@@ -6,9 +6,11 @@
 
 #include "lockscan/HandleScan.h"
 #include "lockscan/ModuleScan.h"
+#include "lockscan/ProcessScan.h"
 #include "lockscan/NameQuery.h"
 #include "lockscan/Privilege.h"
 #include "lockscan/SystemTables.h"
+#include "lockscan/TargetSet.h"
 #include "support/UniqueHandle.h"
 
 namespace swt {
@@ -35,35 +37,51 @@ std::wstring OwnExecutableFileName() {
     }
 }
 
-std::unique_ptr<TProcessLockList> GetLockingProcesses(const std::wstring& path) {
-    auto list = std::make_unique<TProcessLockList>();
+std::vector<std::unique_ptr<TProcessLockList>> GetLockingProcessesBatch(const std::vector<std::wstring>& paths,
+                                                                        const TLockScanOptions& options) {
+    std::vector<std::unique_ptr<TProcessLockList>> lists(paths.size());
+    if (paths.empty()) return lists;
     TNameQuery names;
 
-    // The target's own name, made by the same query as the names of the handles. Access 0 opens
+    // Each target's own name, made by the same query as the names of the handles. Access 0 opens
     // a file even while others hold it without sharing.
-    std::wstring targetName;
-    const std::wstring openPath = LongPathForm(path);
-    {
+    std::vector<std::wstring> targetNames;
+    targetNames.reserve(paths.size());
+    for (const std::wstring& path : paths) {
+        const std::wstring openPath = LongPathForm(path);
         UniqueFile target(::CreateFileW(openPath.c_str(), 0, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-        targetName = target ? names.Name(target.get()) : openPath;
+        targetNames.push_back(target ? names.Name(target.get()) : openPath);
     }
+    const TTargetSet targets(std::move(targetNames));
 
     EnableDebugPrivilege();
     // The handle table is read once, while the NUL device is open to give the file type index.
     TFileHandleTable handles = ReadFileHandleTable();
 
     auto processes = ReadProcessTable();
-    if (!processes) return nullptr;
+    if (!processes) return lists;
 
-    ScanHandleTable(handles.Table, targetName, handles.FileTypeIndex, names,
-                    [&](uint32_t processId, const std::wstring& name, bool ownProcess) {
-                        TProcessLockInfo::Create(list.get(), name, processId,
-                                                 ProcessPathOf(processId, ownProcess, *processes));
+    std::vector<TProcessLockList*> raw(paths.size());
+    for (size_t t = 0; t < paths.size(); ++t) {
+        lists[t] = std::make_unique<TProcessLockList>();
+        raw[t] = lists[t].get();
+    }
+    ScanHandleTable(handles.Table, targets, handles.FileTypeIndex, names,
+                    [&](uint32_t processId, size_t distinct, bool ownProcess) {
+                        const std::wstring processPath = ProcessPathOf(processId, ownProcess, *processes);
+                        for (size_t t : targets.TargetsOfDistinct(distinct))
+                            TProcessLockInfo::Create(raw[t], targets.Name(t), processId, processPath);
                     });
-    ScanModules(targetName, *list, names);
+    ScanProcesses(targets, raw, names, {true, options.MappedViews});
 
-    if (list->Count() == 0) return nullptr;
-    return list;
+    for (auto& list : lists)
+        if (list->Count() == 0) list.reset();
+    return lists;
+}
+
+std::unique_ptr<TProcessLockList> GetLockingProcesses(const std::wstring& path, const TLockScanOptions& options) {
+    auto lists = GetLockingProcessesBatch({path}, options);
+    return std::move(lists[0]);
 }
 
 }  // namespace swt

@@ -1,12 +1,16 @@
-// The module scan: processes that have the target loaded as their executable or a library.
+// The module scan: the targets a process has loaded as its executable or a library.
 #pragma once
+#include <windows.h>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "lockscan/NameQuery.h"
-#include "lockscan/ProcessLockList.h"
+#include "lockscan/TargetSet.h"
 
 namespace swt {
+
+constexpr DWORD kLongestPath = 32768;
 
 // Equal when they differ at most in the case of ASCII letters; other letters must match exactly.
 bool SameTextAscii(std::wstring_view a, std::wstring_view b);
@@ -17,11 +21,43 @@ std::wstring_view FileNamePart(std::wstring_view path);
 // the path unchanged when it has none or cannot be resolved.
 std::wstring LongPathForm(const std::wstring& path);
 
-// Adds one entry per process, in process snapshot order, whose loaded modules include the file
-// named targetName (device form as the name query gives it, or the path as passed when the target
-// could not be opened). FileName is the module's drive-letter path, ProcessPath the full path of
-// the process's executable.
-void ScanModules(const std::wstring& targetName, TProcessLockList& list, TNameQuery& names);
-void ScanModules(const std::wstring& targetName, TProcessLockList& list);
+// One process of the process scan, opened once (PROCESS_QUERY_INFORMATION | PROCESS_VM_READ) for
+// its modules and its mapped views; what is read from it is read once.
+class TScannedProcess {
+public:
+    TScannedProcess(HANDLE process, std::vector<HMODULE>& modules, std::vector<wchar_t>& buffer)
+        : Process(process), Modules(modules), Buffer(buffer) {}
+    // Lists every module, however many there are; false when the process will not say.
+    bool ListModules();
+    // The executable's full path (Win32 form), else the first module's path, else "<unbekannt>".
+    const std::wstring& ExecutablePath();
+
+    HANDLE Process;
+    std::vector<HMODULE>& Modules;  // valid after ListModules returned true
+    std::vector<wchar_t>& Buffer;   // kLongestPath characters, for the path queries
+
+private:
+    bool modulesListed_ = false;
+    bool modulesValid_ = false;
+    bool pathKnown_ = false;
+    std::wstring path_;
+};
+
+// One target that a process holds through a module or a mapped view, with the file's name as the
+// entry shows it (drive-letter form).
+struct TFileMatch {
+    size_t Target;
+    std::wstring FileName;
+};
+
+// The targets the file at path (drive-letter form) is: its long form opened and named like the
+// targets were, ASCII case ignored; when it cannot be opened, the path itself is compared. A file
+// whose name part no target has is not opened.
+const std::vector<size_t>& MatchingTargets(const std::wstring& path, const TTargetSet& targets, TNameQuery& names);
+
+// Appends one match per target that some module of the process is, for its first such module;
+// FileName is the module's path as GetModuleFileNameExW gives it.
+void FindModuleMatches(TScannedProcess& process, const TTargetSet& targets, TNameQuery& names,
+                       std::vector<TFileMatch>& matches);
 
 }  // namespace swt

@@ -11,12 +11,31 @@ namespace swt {
 
 namespace {
 
-constexpr size_t kBatchMax = 64;
-constexpr size_t kTargetMax = 32768;
+constexpr size_t kBatchMax = kNameQueryBatch;
 constexpr LONG kNameOne = 0;     // name Handle, leave the name in the block
-constexpr LONG kMatchBatch = 1;  // compare the names of Batch[0..Count) with Target
+constexpr LONG kMatchBatch = 1;  // look the names of Batch[0..Count) up among the targets
+
+// One distinct target name in the worker's table.
+struct TWorkerTargetName {
+    ULONG Hash;
+    ULONG Chars;
+    ULONG CharOffset;  // into the character pool
+};
 
 }  // namespace
+
+// The target names as the worker looks them up: an open-addressing table built by the scan in
+// one VirtualAlloc block, read-only for the worker, freed together with the worker's block.
+//   [TWorkerTargets][Slots: LONG x (SlotMask + 1)][Names: TWorkerTargetName x NameCount][pool]
+// A slot holds 1 + the index of a distinct name, or 0 when free.
+struct TWorkerTargets {
+    ULONG SlotMask;
+    ULONG NameCount;
+    SIZE_T SlotsOffset;
+    SIZE_T NamesOffset;
+    SIZE_T PoolOffset;
+    SIZE_T Bytes;
+};
 
 // The block a worker shares with the scan. Allocated with VirtualAlloc (zero-filled) and released
 // only after the worker thread has ended. The worker reads and writes nothing else.
@@ -32,15 +51,14 @@ struct TWorkerBlock {
     HANDLE Handle;       // kNameOne
     ULONG Count;         // kMatchBatch
     HANDLE Batch[kBatchMax];
-    ULONG TargetChars;
-    WCHAR Target[kTargetMax];
+    const TWorkerTargets* Targets;  // kMatchBatch; owned by the block
     // Written by the worker.
     volatile DWORD StartTick;   // when the current query began
     volatile LONG64 Progress;   // (request number << 32) | index of the query under way
     NTSTATUS_T Status;          // kNameOne
     const WCHAR* Name;          // kNameOne: points into one of the buffers
     ULONG NameBytes;
-    BYTE Verdict[kBatchMax];    // kMatchBatch: 1 when the name equals Target
+    LONG Which[kBatchMax];      // kMatchBatch: the distinct target the name equals, or -1
     // Answer buffers, large enough for any name the system can give (a UNICODE_STRING holds at
     // most 65534 bytes).
     alignas(8) BYTE ObjectBuffer[sizeof(RawUnicodeString) + 0x10000];
@@ -97,16 +115,34 @@ void NameHandle(TWorkerBlock* b, HANDLE handle) noexcept {
     b->Status = kStatusSuccess;
 }
 
-// The name up to its first zero, compared with the target.
-bool NameIsTarget(const TWorkerBlock* b) noexcept {
-    if (b->Status != kStatusSuccess || !b->Name) return false;
+// The name up to its first zero, looked up among the targets: the distinct target it equals
+// exactly, or -1.
+LONG FindTarget(const TWorkerBlock* b) noexcept {
+    const TWorkerTargets* t = b->Targets;
+    if (b->Status != kStatusSuccess || !b->Name || !t || t->NameCount == 0) return -1;
     ULONG chars = b->NameBytes / sizeof(WCHAR);
     for (ULONG i = 0; i < chars; ++i)
-        if (b->Name[i] == 0) chars = i;
-    if (chars == 0 || chars != b->TargetChars) return false;
-    for (ULONG i = 0; i < chars; ++i)
-        if (b->Name[i] != b->Target[i]) return false;
-    return true;
+        if (b->Name[i] == 0) {
+            chars = i;
+            break;
+        }
+    if (chars == 0) return -1;
+    const BYTE* base = reinterpret_cast<const BYTE*>(t);
+    const auto* slots = reinterpret_cast<const LONG*>(base + t->SlotsOffset);
+    const auto* names = reinterpret_cast<const TWorkerTargetName*>(base + t->NamesOffset);
+    const auto* pool = reinterpret_cast<const WCHAR*>(base + t->PoolOffset);
+    const ULONG hash = HashNameUnits(b->Name, chars);
+    for (ULONG probe = 0, i = hash & t->SlotMask; probe <= t->SlotMask; ++probe, i = (i + 1) & t->SlotMask) {
+        const LONG slot = slots[i];
+        if (slot == 0) return -1;
+        const TWorkerTargetName& n = names[slot - 1];
+        if (n.Hash != hash || n.Chars != chars) continue;
+        const WCHAR* text = pool + n.CharOffset;
+        ULONG k = 0;
+        while (k < chars && text[k] == b->Name[k]) ++k;
+        if (k == chars) return slot - 1;
+    }
+    return -1;
 }
 
 void Answer(TWorkerBlock* b) noexcept {
@@ -114,7 +150,7 @@ void Answer(TWorkerBlock* b) noexcept {
         for (ULONG i = 0; i < b->Count && !b->Quit; ++i) {
             Begin(b, i);
             NameHandle(b, b->Batch[i]);
-            b->Verdict[i] = NameIsTarget(b) ? 1 : 0;
+            b->Which[i] = FindTarget(b);
         }
     } else {
         Begin(b, 0);
@@ -158,6 +194,7 @@ TWorkerBlock* NewBlock() {
 
 void FreeBlock(TWorkerBlock* b) {
     if (!b) return;
+    if (b->Targets) ::VirtualFree(const_cast<TWorkerTargets*>(b->Targets), 0, MEM_RELEASE);
     ::CloseHandle(b->Request);
     ::CloseHandle(b->Done);
     ::VirtualFree(b, 0, MEM_RELEASE);
@@ -219,13 +256,47 @@ void Prepare(TWorkerBlock* b, LONG kind, LONG seq) {
     b->Seq = seq;
 }
 
-void SetTarget(TWorkerBlock* b, const std::wstring& target) {
-    if (target.size() >= kTargetMax) {
-        b->TargetChars = static_cast<ULONG>(kTargetMax);  // longer than any name: matches nothing
-        return;
+// Builds the worker's table of targets' distinct names and puts it into the block in place of
+// the old one (the worker is idle between requests). False when there is no memory for it.
+bool SetTargets(TWorkerBlock* b, const TTargetSet& targets) {
+    const size_t count = targets.DistinctCount();
+    size_t slots = 8;
+    while (slots < count * 2) slots *= 2;
+    size_t chars = 0;
+    for (size_t d = 0; d < count; ++d) chars += targets.Distinct(d).size();
+    auto align = [](size_t n) { return (n + 7) & ~size_t{7}; };
+    const size_t slotsOffset = align(sizeof(TWorkerTargets));
+    const size_t namesOffset = align(slotsOffset + slots * sizeof(LONG));
+    const size_t poolOffset = align(namesOffset + count * sizeof(TWorkerTargetName));
+    const size_t bytes = poolOffset + chars * sizeof(WCHAR);
+    if (count >= 0x40000000 || chars >= 0x40000000) return false;
+    void* mem = ::VirtualAlloc(nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!mem) return false;
+    auto* base = static_cast<BYTE*>(mem);
+    auto* t = static_cast<TWorkerTargets*>(mem);
+    t->SlotMask = static_cast<ULONG>(slots - 1);
+    t->NameCount = static_cast<ULONG>(count);
+    t->SlotsOffset = slotsOffset;
+    t->NamesOffset = namesOffset;
+    t->PoolOffset = poolOffset;
+    t->Bytes = bytes;
+    auto* slotArray = reinterpret_cast<LONG*>(base + slotsOffset);  // zero-filled: all free
+    auto* names = reinterpret_cast<TWorkerTargetName*>(base + namesOffset);
+    auto* pool = reinterpret_cast<WCHAR*>(base + poolOffset);
+    size_t at = 0;
+    for (size_t d = 0; d < count; ++d) {
+        const std::wstring& name = targets.Distinct(d);
+        std::copy(name.begin(), name.end(), pool + at);
+        const ULONG hash = HashNameUnits(name.data(), name.size());
+        names[d] = {hash, static_cast<ULONG>(name.size()), static_cast<ULONG>(at)};
+        at += name.size();
+        ULONG i = hash & t->SlotMask;
+        while (slotArray[i] != 0) i = (i + 1) & t->SlotMask;
+        slotArray[i] = static_cast<LONG>(d + 1);
     }
-    std::copy(target.begin(), target.end(), b->Target);
-    b->TargetChars = static_cast<ULONG>(target.size());
+    if (b->Targets) ::VirtualFree(const_cast<TWorkerTargets*>(b->Targets), 0, MEM_RELEASE);
+    b->Targets = t;
+    return true;
 }
 
 }  // namespace
@@ -289,7 +360,7 @@ void TNameQuery::RetireWorker(TWait why) {
     Retire(thread_, block_);
     thread_ = nullptr;
     block_ = nullptr;
-    target_.clear();
+    targetsSerial_ = 0;
 }
 
 bool TNameQuery::StartWorker() {
@@ -318,6 +389,7 @@ void TNameQuery::StopWorker() {
     } else {
         Retire(thread_, block_);
         block_ = nullptr;
+        targetsSerial_ = 0;
     }
     thread_ = nullptr;
 }
@@ -364,7 +436,7 @@ std::wstring TNameQuery::QueryOwnThread(HANDLE handle) {
     return {};
 }
 
-void TNameQuery::MatchBatch(const HANDLE* handles, size_t count, bool* matches, size_t* handled) {
+void TNameQuery::MatchBatch(const HANDLE* handles, size_t count, int32_t* which, size_t* handled) {
     LONG seq = ++seq_;
     Prepare(block_, kMatchBatch, seq);
     block_->Count = static_cast<ULONG>(count);
@@ -373,35 +445,38 @@ void TNameQuery::MatchBatch(const HANDLE* handles, size_t count, bool* matches, 
     size_t item = 0;
     TWait w = AwaitAnswer(r, seq, &item);
     if (w == TWait::Answered) {
-        for (size_t i = 0; i < count; ++i) matches[i] = block_->Verdict[i] != 0;
+        for (size_t i = 0; i < count; ++i) which[i] = block_->Which[i];
         *handled = count;
         return;
     }
     // The queries before the late one have their answers; the late one is no match; the rest go
     // to the next worker.
     item = std::min(item, count - 1);
-    for (size_t i = 0; i < item; ++i) matches[i] = block_->Verdict[i] != 0;
-    matches[item] = false;
+    for (size_t i = 0; i < item; ++i) which[i] = block_->Which[i];
+    which[item] = -1;
     *handled = item + 1;
     RetireWorker(w);
 }
 
-void TNameQuery::Match(const HANDLE* handles, size_t count, const std::wstring& target, bool* matches) {
-    std::fill(matches, matches + count, false);
-    if (target.empty() || !Nt().QueryObject || !Nt().QueryInformationFile) return;
+void TNameQuery::Match(const HANDLE* handles, size_t count, const TTargetSet& targets, int32_t* which) {
+    std::fill(which, which + count, -1);
+    if (targets.Empty() || !Nt().QueryObject || !Nt().QueryInformationFile) return;
     if (mode_ == TNameQueryMode::ThreadPerQuery) {
-        for (size_t i = 0; i < count; ++i) matches[i] = Name(handles[i]) == target;
+        for (size_t i = 0; i < count; ++i) {
+            std::wstring name = Name(handles[i]);
+            if (!name.empty()) which[i] = targets.FindExact(name);
+        }
         return;
     }
     size_t done = 0;
     while (done < count) {
         if (!thread_ && !StartWorker()) return;
-        if (target_ != target) {
-            SetTarget(block_, target);
-            target_ = target;
+        if (targetsSerial_ != targets.Serial()) {
+            if (!SetTargets(block_, targets)) return;
+            targetsSerial_ = targets.Serial();
         }
         size_t handled = 0;
-        MatchBatch(handles + done, std::min(kBatchMax, count - done), matches + done, &handled);
+        MatchBatch(handles + done, std::min(kBatchMax, count - done), which + done, &handled);
         done += handled;
     }
 }

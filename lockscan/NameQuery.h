@@ -2,11 +2,18 @@
 // pipe with a pending read, a stale network file) costs at most 100 ms and the scan goes on.
 #pragma once
 #include <windows.h>
+#include <cstdint>
 #include <string>
+
+#include "lockscan/TargetSet.h"
 
 namespace swt {
 
 constexpr DWORD kNameQueryTimeoutMs = 100;
+// Handles handed to the reused worker at once. Each hand-over waits for the other thread to be
+// scheduled, which on a busy machine costs far more than the queries of a batch: fewer, larger
+// batches keep the scan's time close to that of the queries themselves.
+constexpr size_t kNameQueryBatch = 512;
 
 enum class TNameQueryMode {
     ReusedWorker,    // one worker per scan, handed each query through events
@@ -46,10 +53,12 @@ public:
     // or its path within the volume when the object name cannot be had; empty when the handle is
     // no file, the query fails or it does not end in time.
     std::wstring Name(HANDLE handle);
-    // For each of count handles of the own process: does its name equal target exactly (letter
-    // case counts)? A handle whose query fails or runs late is no match. The reused worker takes
-    // the handles in batches and compares on its side, so that a batch costs one hand-over.
-    void Match(const HANDLE* handles, size_t count, const std::wstring& target, bool* matches);
+    // For each of count handles of the own process: the distinct target name (numbered as in
+    // targets) that its name equals exactly, letter case included, or -1. A handle whose query
+    // fails or runs late matches nothing. The reused worker takes the handles in batches and
+    // looks each name up in a hash table of the targets on its side, so that a batch costs one
+    // hand-over however many targets there are.
+    void Match(const HANDLE* handles, size_t count, const TTargetSet& targets, int32_t* which);
 
     unsigned WorkersStarted() const { return workersStarted_; }
     unsigned LateQueries() const { return lateQueries_; }
@@ -65,13 +74,13 @@ private:
     // when the worker has not even begun after a long while.
     TWait AwaitAnswer(DWORD firstResult, LONG seq, size_t* item);
     void RetireWorker(TWait why);
-    void MatchBatch(const HANDLE* handles, size_t count, bool* matches, size_t* handled);
+    void MatchBatch(const HANDLE* handles, size_t count, int32_t* which, size_t* handled);
 
     TNameQueryMode mode_;
     TWorkerBlock* block_ = nullptr;
     HANDLE thread_ = nullptr;
     LONG seq_ = 0;
-    std::wstring target_;  // the target the worker's block holds
+    uint64_t targetsSerial_ = 0;  // the target set whose table the worker's block holds
     unsigned workersStarted_ = 0;
     unsigned lateQueries_ = 0;
 };

@@ -3,7 +3,6 @@
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
-#include <uxtheme.h>
 #include <utility>
 
 namespace swt {
@@ -66,7 +65,6 @@ inline void CloseKey(HKEY k) noexcept { ::RegCloseKey(k); }
 inline void DeleteGdiObject(HGDIOBJ o) noexcept { ::DeleteObject(o); }
 inline void DeleteDc(HDC dc) noexcept { ::DeleteDC(dc); }
 inline void DestroyIconHandle(HICON i) noexcept { ::DestroyIcon(i); }
-inline void CloseTheme(HTHEME t) noexcept { ::CloseThemeData(t); }
 inline void DestroyWindowHandle(HWND w) noexcept { ::DestroyWindow(w); }
 inline void FreeLibraryHandle(HMODULE m) noexcept { ::FreeLibrary(m); }
 inline void DestroyMenuHandle(HMENU m) noexcept { ::DestroyMenu(m); }
@@ -100,7 +98,6 @@ using UniquePen = UniqueHandle<detail::SimpleTraits<HPEN, detail::DeleteGdiObjec
 using UniqueRgn = UniqueHandle<detail::SimpleTraits<HRGN, detail::DeleteGdiObject>>;
 using UniqueMemDc = UniqueHandle<detail::SimpleTraits<HDC, detail::DeleteDc>>;
 using UniqueIcon = UniqueHandle<detail::SimpleTraits<HICON, detail::DestroyIconHandle>>;
-using UniqueTheme = UniqueHandle<detail::SimpleTraits<HTHEME, detail::CloseTheme>>;
 using UniqueWindow = UniqueHandle<detail::SimpleTraits<HWND, detail::DestroyWindowHandle>>;
 using UniqueModule = UniqueHandle<detail::SimpleTraits<HMODULE, detail::FreeLibraryHandle>>;
 using UniqueFind = UniqueHandle<detail::FindTraits>;

@@ -3,10 +3,21 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include "support/SystemLibrary.h"
+
 namespace swt {
 
 namespace {
-uint32_t MultimediaTime() { return ::timeGetTime(); }
+// winmm.dll is not among the libraries Windows always takes from its system folder, so it is
+// loaded from there at run time rather than imported (see support/SystemLibrary.h).
+constinit TSystemLibrary winmm{L"winmm.dll"};
+constinit TSystemProc<decltype(::timeGetTime)> timeGetTime{winmm, "timeGetTime"};
+
+// Without winmm, the system tick count: the same milliseconds since start, wrapping alike.
+uint32_t MultimediaTime() {
+    if (auto f = timeGetTime.get()) return f();
+    return ::GetTickCount();
+}
 }  // namespace
 
 TCountdownClock::TCountdownClock(Source source) : source_(source ? source : &MultimediaTime) {}

@@ -1,7 +1,5 @@
 #include "terminator/CountdownTimes.h"
 
-#include <windows.h>
-
 #include "support/IntText.h"
 
 namespace swt {
@@ -13,13 +11,6 @@ TCountdownTimes ScaledCountdownTimes(const std::wstring& divisorText) {
     times.showTime /= divisor;
     times.maxTime /= divisor;
     return times;
-}
-
-TCountdownTimes CountdownTimes() {
-    wchar_t buf[32];
-    const DWORD n = ::GetEnvironmentVariableW(kTestTimeDivisorVariable, buf, 32);
-    if (n == 0 || n >= 32) return TCountdownTimes{};
-    return ScaledCountdownTimes(std::wstring(buf, n));
 }
 
 }  // namespace swt

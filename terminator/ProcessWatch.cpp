@@ -3,6 +3,7 @@
 #include <psapi.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <memory>
 #include <new>
 
@@ -22,20 +23,31 @@ bool IsInToolhelpSnapshot(DWORD processId, bool& answered) {
     return false;
 }
 
-bool IsInEnumProcesses(DWORD processId) {
+namespace {
+BOOL WINAPI ListProcessIds(DWORD* ids, DWORD bytes, DWORD* bytesReturned) {
+    return ::EnumProcesses(ids, bytes, bytesReturned);
+}
+
+HANDLE OpenWithoutInherit(DWORD access, DWORD processId) { return ::OpenProcess(access, FALSE, processId); }
+}  // namespace
+
+bool IsInEnumProcesses(DWORD processId, ProcessIdLister list) {
+    if (!list) list = &ListProcessIds;
     // Room for 4096 ids first. A full buffer may have cut the list short, so it grows and the list
-    // is read again, up to 65536 ids.
+    // is read again, up to 65536 ids. A list still cut short there, or one that cannot be read at
+    // all, may hold the process: it counts as running.
     for (DWORD count = 4096; count <= 65536; count *= 4) {
         std::unique_ptr<DWORD[]> ids(new (std::nothrow) DWORD[count]);
-        if (!ids) return false;
+        if (!ids) return true;
         const DWORD bytes = count * sizeof(DWORD);
         DWORD returned = 0;
-        if (!::EnumProcesses(ids.get(), bytes, &returned)) return false;
+        if (!list(ids.get(), bytes, &returned)) return true;
+        returned = std::min(returned, bytes);
         for (DWORD i = 0; i < returned / sizeof(DWORD); ++i)
             if (ids[i] == processId) return true;
         if (returned < bytes) return false;
     }
-    return false;
+    return true;
 }
 
 bool IsProcessRunning(DWORD processId) {
@@ -44,11 +56,17 @@ bool IsProcessRunning(DWORD processId) {
     return answered ? found : IsInEnumProcesses(processId);
 }
 
-TWatchedProcess::TWatchedProcess(DWORD processId)
-    : id_(processId),
-      handle_(processId ? ::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
-                                        processId)
-                        : nullptr) {}
+TWatchedProcess::TWatchedProcess(DWORD processId, Opener open)
+    : id_(processId), open_(open ? open : &OpenWithoutInherit) {
+    if (!processId) return;
+    handle_.reset(open_(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, processId));
+    if (handle_) {
+        canTerminate_ = true;
+        return;
+    }
+    // Waiting alone keeps the process named by its handle, even when terminating it is refused.
+    handle_.reset(open_(SYNCHRONIZE, processId));
+}
 
 bool TWatchedProcess::IsRunning() const {
     if (!handle_) return IsProcessRunning(id_);
@@ -57,8 +75,10 @@ bool TWatchedProcess::IsRunning() const {
 }
 
 bool TWatchedProcess::Terminate() const {
-    if (handle_) return ::TerminateProcess(handle_.get(), 0) != FALSE;
-    UniqueHandleT byId(::OpenProcess(PROCESS_TERMINATE, FALSE, id_));
+    if (handle_ && canTerminate_) return ::TerminateProcess(handle_.get(), 0) != FALSE;
+    // The id names the watched process only while the waiting handle says it still runs.
+    if (handle_ && !IsRunning()) return false;
+    UniqueHandleT byId(open_(PROCESS_TERMINATE, id_));
     return byId && ::TerminateProcess(byId.get(), 0) != FALSE;
 }
 

@@ -11,6 +11,15 @@ RECT MonitorBounds(HMONITOR monitor) {
     return info.rcMonitor;
 }
 
+RECT CountdownBounds(HMONITOR startMonitor, const RECT& designed) {
+    RECT bounds = MonitorBounds(startMonitor);
+    if (!::IsRectEmpty(&bounds)) return bounds;
+    bounds = MonitorBounds(::MonitorFromRect(&designed, MONITOR_DEFAULTTONEAREST));
+    if (!::IsRectEmpty(&bounds)) return bounds;
+    // No monitor answers at all: the primary screen as the system metrics give it.
+    return RECT{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+}
+
 POINT CentreOnBounds(const RECT& bounds, SIZE window) {
     const long width = bounds.right - bounds.left;
     const long height = bounds.bottom - bounds.top;

@@ -11,6 +11,11 @@ HMONITOR CaptureStartMonitor();
 // Full bounds of a monitor (not its work area); an empty rectangle when it cannot be read.
 RECT MonitorBounds(HMONITOR monitor);
 
+// The bounds the countdown window is centred on: the start monitor's; when that monitor has gone
+// since the start (disconnected, so its bounds read as empty), those of the monitor nearest to
+// `designed`, the window's designed place (on the primary monitor).
+RECT CountdownBounds(HMONITOR startMonitor, const RECT& designed);
+
 // Top-left corner that centres a window of the given size on the bounds; halves truncate toward zero.
 POINT CentreOnBounds(const RECT& bounds, SIZE window);
 

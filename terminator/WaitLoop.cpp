@@ -37,11 +37,12 @@ void RunWaitingLoop(TKillFrm& form, const TWatchedProcess& process, TCountdownCl
         form.SetCountdownText(CountdownText(displayName, elapsed, form.MaxTime()));
         // Also after the close glyph hid the window: a process that survived its termination
         // brings the window back, centred anew.
-        if (!form.IsShown() && elapsed >= form.ShowTime) form.ShowCentredOn(MonitorBounds(startMonitor));
+        if (!form.IsShown() && elapsed >= form.ShowTime)
+            form.ShowCentredOn(CountdownBounds(startMonitor, form.BoundsRect().ToRECT()));
     }
 }
 
-void RunEndwatch(const std::vector<std::wstring>& args, HMONITOR startMonitor) noexcept {
+void RunEndwatch(const std::vector<std::wstring>& args, HMONITOR startMonitor, const TCountdownTimes& times) noexcept {
     try {
         // No window shows by itself: the loop decides when the countdown window appears.
         Application().Initialize();
@@ -56,7 +57,6 @@ void RunEndwatch(const std::vector<std::wstring>& args, HMONITOR startMonitor) n
         if (processId == 0) return;
         // Opened before anything else can pass, so the handle names the process the caller meant.
         const TWatchedProcess process(processId);
-        const TCountdownTimes times = CountdownTimes();
         TCountdownClock clock;
 
         std::unique_ptr<TKillFrm> window = CreateForm<TKillFrm>(process);

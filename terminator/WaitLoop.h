@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "terminator/CountdownTimes.h"
+
 namespace swt {
 
 class TKillFrm;
@@ -21,7 +23,8 @@ void RunWaitingLoop(TKillFrm& form, const TWatchedProcess& process, TCountdownCl
                     const std::wstring& displayName);
 
 // The whole program after the start monitor has been taken: reads the command line, creates the
-// window hidden and runs the loop. Swallows every error.
-void RunEndwatch(const std::vector<std::wstring>& args, HMONITOR startMonitor) noexcept;
+// window hidden and runs the loop with the given times. Swallows every error.
+void RunEndwatch(const std::vector<std::wstring>& args, HMONITOR startMonitor,
+                 const TCountdownTimes& times = TCountdownTimes{}) noexcept;
 
 }  // namespace swt

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "ui/Msimg32Api.h"
+
 namespace swt {
 
 TBitmap::~TBitmap() {
@@ -90,7 +92,7 @@ void TBitmap::Draw(HDC dc, const TRect& r) {
     if (!src || r.Width() <= 0 || r.Height() <= 0) return;
     ::GdiFlush();
     if (transparent_)
-        ::TransparentBlt(dc, r.Left, r.Top, r.Width(), r.Height(), src, 0, 0, w_, h_, EffectiveTransparentColor());
+        msimg32::TransparentBlt(dc, r.Left, r.Top, r.Width(), r.Height(), src, 0, 0, w_, h_, EffectiveTransparentColor());
     else if (r.Width() == w_ && r.Height() == h_)
         ::BitBlt(dc, r.Left, r.Top, w_, h_, src, 0, 0, SRCCOPY);
     else

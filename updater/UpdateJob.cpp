@@ -1,5 +1,6 @@
 #include "updater/UpdateJob.h"
 
+#include <algorithm>
 #include <cwctype>
 #include <vector>
 
@@ -7,6 +8,18 @@
 #include "support/IntText.h"
 
 namespace swt {
+
+namespace {
+// Reads of one value before it counts as unreadable (it would have to keep growing meanwhile).
+constexpr int kMaxReadAttempts = 8;
+// No string value of a job is longer than this; larger sizes are not offered.
+constexpr DWORD kMaxValueBytes = 64u * 1024 * 1024;
+
+DWORD RoundUpToChars(DWORD bytes) {
+    bytes = std::min(bytes, kMaxValueBytes);
+    return bytes + bytes % sizeof(wchar_t);
+}
+}  // namespace
 
 TUpdateJobKey::TUpdateJobKey(const std::wstring& baseKey, const std::wstring& section) : sectionName_(section) {
     std::wstring path = baseKey + L"\\Update";
@@ -27,40 +40,43 @@ std::wstring TUpdateJobKey::ReadString(const std::wstring& name, const std::wstr
     if (rc == ERROR_FILE_NOT_FOUND) return def;
     if (rc != ERROR_SUCCESS) return def;
     if (type != REG_SZ && type != REG_EXPAND_SZ) throw Error(L"Ungültiger Datentyp für '" + name + L"'");
-    // The value may grow between the two calls: read again until the buffer holds it.
-    std::vector<wchar_t> buf;
-    for (;;) {
-        buf.assign(size / sizeof(wchar_t) + 1, L'\0');
-        DWORD bytes = static_cast<DWORD>((buf.size() - 1) * sizeof(wchar_t));
+    // The value may grow between the two calls: read again, with room for what the last call
+    // asked for. The offer is rounded up to whole characters (a value of odd byte length keeps
+    // its odd byte out of the text) and at least doubles on each "more data" answer, so the
+    // attempts are few whatever the registry says; past them the value reads as missing.
+    DWORD offered = RoundUpToChars(size);
+    for (int attempt = 0; attempt < kMaxReadAttempts; ++attempt) {
+        std::vector<wchar_t> buf(offered / sizeof(wchar_t) + 1, L'\0');
+        DWORD bytes = offered;
         rc = ::RegQueryValueExW(section_.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf.data()),
                                 &bytes);
         if (rc == ERROR_MORE_DATA) {
-            size = bytes;
+            const DWORD grown = offered <= kMaxValueBytes / 2 ? std::max<DWORD>(offered * 2, 64) : kMaxValueBytes;
+            offered = std::max(RoundUpToChars(std::min(bytes, kMaxValueBytes)), grown);
             continue;
         }
-        if (rc == ERROR_FILE_NOT_FOUND) return def;
         if (rc != ERROR_SUCCESS) return def;
         if (type != REG_SZ && type != REG_EXPAND_SZ) throw Error(L"Ungültiger Datentyp für '" + name + L"'");
-        size_t chars = bytes / sizeof(wchar_t);
-        std::wstring value(buf.data(), chars);
+        std::wstring value(buf.data(), std::min(bytes, offered) / sizeof(wchar_t));
         if (size_t nul = value.find(L'\0'); nul != std::wstring::npos) value.resize(nul);
         return value;
     }
+    return def;
 }
 
 int32_t TUpdateJobKey::ReadInteger(const std::wstring& name) const { return StrToIntDef(ReadString(name, L""), 0); }
 
-int32_t TUpdateJobKey::HighestSourceIndex() const {
-    if (!section_) return 0;
+int32_t HighestSourceIndex(const ValueNameReader& readName) {
     static constexpr std::wstring_view kSuffix = L"_source";
     int32_t highest = 0;
-    std::vector<wchar_t> name(16384);
-    for (DWORD i = 0;; ++i) {
+    std::vector<wchar_t> name(kMaxValueNameChars + 1);
+    for (DWORD i = 0; i < MAXDWORD; ++i) {
         DWORD len = static_cast<DWORD>(name.size());
-        LONG rc = ::RegEnumValueW(section_.get(), i, name.data(), &len, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_NO_MORE_ITEMS) break;
-        if (rc != ERROR_SUCCESS) continue;
-        std::wstring_view n(name.data(), len);
+        // Anything but a name ends the listing: the end of the list, and also an error such as a
+        // section deleted meanwhile, which would fail at every further index. The job then reads
+        // as what was found so far.
+        if (readName(i, name.data(), &len) != ERROR_SUCCESS) break;
+        std::wstring_view n(name.data(), std::min<size_t>(len, name.size()));
         // "<n>_Source" with n in decimal without leading zeros; value names ignore letter case.
         if (n.size() <= kSuffix.size()) continue;
         std::wstring_view digits = n.substr(0, n.size() - kSuffix.size());
@@ -78,6 +94,13 @@ int32_t TUpdateJobKey::HighestSourceIndex() const {
         if (ok && value <= INT32_MAX && value > highest) highest = static_cast<int32_t>(value);
     }
     return highest;
+}
+
+int32_t TUpdateJobKey::HighestSourceIndex() const {
+    if (!section_) return 0;
+    return swt::HighestSourceIndex([this](DWORD index, wchar_t* name, DWORD* length) {
+        return ::RegEnumValueW(section_.get(), index, name, length, nullptr, nullptr, nullptr, nullptr);
+    });
 }
 
 void TUpdateJobKey::EraseSection() {

@@ -2,11 +2,23 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "support/UniqueHandle.h"
 
 namespace swt {
+
+// Longest value name the registry allows, in characters without the NUL.
+inline constexpr DWORD kMaxValueNameChars = 16383;
+
+// Reads the name of the value at an index the way RegEnumValueW does: length holds the room in
+// characters (NUL included) and receives the name's length; ERROR_SUCCESS when a name was read.
+using ValueNameReader = std::function<LONG(DWORD index, wchar_t* name, DWORD* length)>;
+
+// The highest n for which a value "<n>_Source" is listed (0 when none). The listing ends at the
+// first index that yields no name, whatever the reason.
+int32_t HighestSourceIndex(const ValueNameReader& readName);
 
 // The job key ("<base>\Update", opened with full access and created when missing) and, below
 // it, the job's section subkey. A key that cannot be opened makes every read yield its default.
@@ -14,7 +26,8 @@ class TUpdateJobKey {
 public:
     TUpdateJobKey(const std::wstring& baseKey, const std::wstring& section);
 
-    // A REG_SZ or REG_EXPAND_SZ value (not expanded), cut at its first NUL; a missing value
+    // A REG_SZ or REG_EXPAND_SZ value (not expanded), cut at its first NUL; an odd last byte is
+    // dropped. A missing value, or one that keeps growing while it is read,
     // gives def. Any other registry type raises "Ungültiger Datentyp für '<name>'".
     std::wstring ReadString(const std::wstring& name, const std::wstring& def) const;
     // A string value read as integer text; anything that is not a whole 32-bit integer is 0.

@@ -6,9 +6,12 @@
 #include "support/CommandLine.h"
 #include "support/Error.h"
 #include "support/LibraryStartup.h"
+#include "support/SystemLibrary.h"
 #include "updater/SwaptideUnit.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // No DLL from this program's folder, whatever loads one from here on.
+    swt::RestrictDllSearchToSystemFolder();
     try {
         // Unit start-ups in program order (display scaling, GDI+, the support library) before any
         // program code; their shutdowns run in reverse after it.

@@ -7,10 +7,10 @@
 
 #include <algorithm>
 
-#include "components/DrawApi.h"
 #include "components/TaskCloseGlyph.h"
 #include "components/kx_Scale.h"
 #include "ui/ImageList.h"
+#include "ui/ThemeApi.h"
 #include "components/kx_taskbutton.h"
 #include "support/UniqueHandle.h"
 #include "tests/common/TestSupport.h"
@@ -21,6 +21,8 @@
 using namespace swt;
 
 namespace {
+
+bool ThemesActive() { return uxtheme::IsAppThemed() && uxtheme::IsThemeActive(); }
 
 class TOneButtonForm : public TForm {
 public:
@@ -236,7 +238,7 @@ TEST_F(TaskButtonWindow, AutoHeightFollowsTheContent) {
 
 TEST_F(TaskButtonWindow, EachThemedElementFallsBackWhereItsClassDoesNotOpen) {
     auto opens = [&](const wchar_t* cls) {
-        drawapi::ThemeHandle t(drawapi::OpenThemeData(b_->Handle(), cls));
+        UniqueTheme t(uxtheme::OpenThemeData(b_->Handle(), cls));
         return static_cast<bool>(t);
     };
     b_->SetDrawCloseButton(true);
@@ -244,7 +246,7 @@ TEST_F(TaskButtonWindow, EachThemedElementFallsBackWhereItsClassDoesNotOpen) {
         b_->SetDrawingStyle(style);
         MoveTo(Description());
         b_->Repaint();
-        const bool themed = style == Tkx_DrawingStyle::kx_DrawingStyleThemed && drawapi::ThemesActive();
+        const bool themed = style == Tkx_DrawingStyle::kx_DrawingStyleThemed && ThemesActive();
         EXPECT_EQ(b_->UseThemedDrawing(), themed);
         EXPECT_EQ(b_->LastLayoutThemed(), themed && opens(L"CONTROLPANEL"));
         EXPECT_EQ(b_->LastHighlightThemed(), themed && opens(L"menu"));
@@ -257,13 +259,13 @@ TEST_F(TaskButtonWindow, EachThemedElementFallsBackWhereItsClassDoesNotOpen) {
     b_->SetDrawButtonStyle(true);
     MoveTo(POINT{-20, -20});
     b_->Repaint();
-    EXPECT_EQ(b_->LastHighlightThemed(), drawapi::ThemesActive() && opens(L"button"));
+    EXPECT_EQ(b_->LastHighlightThemed(), ThemesActive() && opens(L"button"));
     b_->SetDrawButtonStyle(false);
     // The themed caption starts 3 pixels higher than the classic one, only when the theme measures.
     const int themedTop = b_->CaptionRect().Top;
     b_->SetDrawingStyle(Tkx_DrawingStyle::kx_DrawingStyleClassic);
     EXPECT_EQ(b_->CaptionRect().Top, b_->DrawInnerPadding().Top());
-    EXPECT_EQ(themedTop, b_->DrawInnerPadding().Top() - (opens(L"CONTROLPANEL") && drawapi::ThemesActive() ? 3 : 0));
+    EXPECT_EQ(themedTop, b_->DrawInnerPadding().Top() - (opens(L"CONTROLPANEL") && ThemesActive() ? 3 : 0));
 }
 
 // OnDrawBackground replaces the default background, may switch the close button on for later

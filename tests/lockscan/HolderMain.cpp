@@ -5,6 +5,8 @@
 // Actions: open <access> <share> <path>   access and share are letters r, w, d (or "0" for none)
 //          load <path>                    LoadLibraryW
 //          many <folder> <count>          creates and holds <count> files <folder>\h<i>.dat
+//          map <path>                     maps the file into memory as a read-only view, then
+//                                         closes its file and section handles; the view stays
 // Sets the ready event once every action is done; exits with 2 when one fails.
 #include <windows.h>
 
@@ -51,6 +53,17 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
             i += 3;
         } else if (args[i] == L"load" && i + 1 < args.size()) {
             if (!::LoadLibraryW(args[i + 1].c_str())) return 2;
+            i += 1;
+        } else if (args[i] == L"map" && i + 1 < args.size()) {
+            HANDLE file = ::CreateFileW(args[i + 1].c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                        nullptr);
+            if (file == INVALID_HANDLE_VALUE) return 2;
+            HANDLE section = ::CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+            ::CloseHandle(file);
+            if (!section) return 2;
+            const void* view = ::MapViewOfFile(section, FILE_MAP_READ, 0, 0, 0);
+            ::CloseHandle(section);
+            if (!view) return 2;
             i += 1;
         } else if (args[i] == L"many" && i + 2 < args.size()) {
             int count = _wtoi(args[i + 2].c_str());

@@ -18,11 +18,12 @@ using Clock = std::chrono::steady_clock;
 
 inline constexpr DWORD kFixtureSelfExit = 7;
 
-// Runs Endwatch with its times divided by `divisor` (the program's test hook; 1 = real times).
+// Starts the test build of Endwatch with its times divided by `divisor` (2 to 1000), or, with the
+// default 1, the shipped Endwatch.exe with its real times.
 inline Child StartEndwatch(const std::wstring& args, int divisor = 1) {
-    ::SetEnvironmentVariableW(swt::kTestTimeDivisorVariable,
-                              divisor > 1 ? std::to_wstring(divisor).c_str() : nullptr);
-    Child c = swt::test::Start(BinPath(L"Endwatch.exe"), args);
+    if (divisor <= 1) return swt::test::Start(BinPath(L"Endwatch.exe"), args);
+    ::SetEnvironmentVariableW(swt::kTestTimeDivisorVariable, std::to_wstring(divisor).c_str());
+    Child c = swt::test::Start(BinPath(L"EndwatchTestBuild.exe"), args);
     ::SetEnvironmentVariableW(swt::kTestTimeDivisorVariable, nullptr);
     return c;
 }

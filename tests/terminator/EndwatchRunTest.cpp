@@ -147,3 +147,32 @@ TEST(EndwatchRun, ClickOnProgressBarPostponesByMaxTime) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace endwatch_test;
+
+// The shipped program has no test switch: the variable that shortens the test build's times to
+// 5 ms and 60 ms changes nothing in Endwatch.exe, even when its caller has it set.
+TEST(EndwatchRun, ShippedProgramIgnoresTheTestBuildsTimeVariable) {
+    Child watched = StartFixture(60000);
+    Ended cleanup1{&watched};
+    const auto start = Clock::now();
+    ::SetEnvironmentVariableW(swt::kTestTimeDivisorVariable, L"1000");
+    Child endwatch = swt::test::Start(BinPath(L"Endwatch.exe"), PidArgs(watched.pid));
+    ::SetEnvironmentVariableW(swt::kTestTimeDivisorVariable, nullptr);
+    Ended cleanup2{&endwatch};
+    while (Clock::now() - start < std::chrono::milliseconds(4500)) {
+        ASSERT_FALSE(IsKillFrmVisible(endwatch.pid)) << "window before 5 s";
+        ASSERT_EQ(endwatch.Wait(0), STILL_ACTIVE) << "Endwatch ended before 5 s";
+        ASSERT_EQ(watched.Wait(0), STILL_ACTIVE) << "the watched process was terminated before 5 s";
+        ::Sleep(100);
+    }
+    // Then the window shows, at 5 s.
+    EXPECT_NE(WaitForVisibleKillFrm(endwatch, 10000), nullptr);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    std::printf("the shipped program showed its window after %lld ms\n", static_cast<long long>(ms));
+    EXPECT_EQ(watched.Wait(0), STILL_ACTIVE);
+}
+
+}  // namespace

@@ -3,7 +3,6 @@
 
 #include "support/CommandLine.h"
 #include "terminator/KillCommandLine.h"
-#include "terminator/StartMonitor.h"
 #include "tests/common/TestSupport.h"
 
 namespace {
@@ -73,28 +72,6 @@ TEST(KillCommandLine, WindowThatDoesNotExistGivesProcessIdZero) {
     EXPECT_EQ(swt::ResolveProcessId(args), 0u);
     args.value = 0;
     EXPECT_EQ(swt::ResolveProcessId(args), 0u);
-}
-
-}  // namespace
-
-namespace {
-
-TEST(StartMonitor, CentresOnTheFullBoundsTruncatingHalves) {
-    const struct {
-        RECT bounds;
-        SIZE window;
-        POINT expected;
-    } cases[] = {
-        {{0, 0, 1280, 1024}, {315, 128}, {482, 448}},
-        {{0, 0, 1280, 1024}, {316, 129}, {482, 447}},
-        {{-1920, 0, 0, 1080}, {315, 125}, {-1920 + 802, 477}},
-        {{0, 0, 300, 100}, {315, 125}, {-7, -12}},  // larger than the monitor: halves toward zero
-    };
-    for (const auto& c : cases) {
-        const POINT p = swt::CentreOnBounds(c.bounds, c.window);
-        EXPECT_EQ(p.x, c.expected.x) << c.bounds.left << "," << c.window.cx;
-        EXPECT_EQ(p.y, c.expected.y) << c.bounds.top << "," << c.window.cy;
-    }
 }
 
 }  // namespace

@@ -80,3 +80,19 @@ TEST(UpdaterProgram, LogPathOutsideTheAnsiCodePageIsUsedAsWritten) {
 }
 
 }  // namespace
+
+TEST(UpdaterProgram, LogPathOfOddByteLengthIsReadAndTheJobEnds) {
+    Job job;
+    const std::wstring log = job.LogPath();
+    // The path without its NUL and one stray byte, as a .reg file with hex(2): data may leave it.
+    job.key.SetBinary(L"this_logfile",
+                      std::string(reinterpret_cast<const char*>(log.data()), log.size() * sizeof(wchar_t)) + "x",
+                      REG_EXPAND_SZ);
+    job.key.SetString(L"count", L"1");
+    job.AddEntry(1, job.dir / L"dest.bin");
+    EXPECT_EQ(RunUpdater(L"doit " + job.section), 0u) << "ends by itself within 30 s";
+    EXPECT_FALSE(RegKey::Exists(job.key.path()));
+    EXPECT_EQ(LogMessages(ReadFileBytes(log)),
+              (std::vector<std::string>{"RegistryRead Software\\Veltra Software\\Update",
+                                        "RegistryErased: Software\\Veltra Software\\Update"}));
+}
