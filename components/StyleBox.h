@@ -166,6 +166,8 @@ protected:
 
 private:
     bool PointerInside() const;
+    // The shared "CONTROLPANEL" theme (null when the class does not open); never closed by callers.
+    HTHEME ControlPanelTheme() const;
     void ForceFontSize();
     HFONT CachedFont(bool bold, int cellHeight, bool underline);
     template <typename T>
