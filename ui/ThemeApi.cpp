@@ -14,6 +14,7 @@ constinit TSystemProc<decltype(::IsThemeActive)> isThemeActive{library, "IsTheme
 constinit TSystemProc<decltype(::IsAppThemed)> isAppThemed{library, "IsAppThemed"};
 constinit TSystemProc<decltype(::DrawThemeBackground)> drawThemeBackground{library, "DrawThemeBackground"};
 constinit TSystemProc<decltype(::DrawThemeText)> drawThemeText{library, "DrawThemeText"};
+constinit TSystemProc<decltype(::DrawThemeTextEx)> drawThemeTextEx{library, "DrawThemeTextEx"};
 constinit TSystemProc<decltype(::GetThemeTextExtent)> getThemeTextExtent{library, "GetThemeTextExtent"};
 constinit TSystemProc<decltype(::GetThemePartSize)> getThemePartSize{library, "GetThemePartSize"};
 constinit TSystemProc<decltype(::GetThemeColor)> getThemeColor{library, "GetThemeColor"};
@@ -54,6 +55,12 @@ HRESULT WINAPI DrawThemeBackground(HTHEME theme, HDC dc, int partId, int stateId
 HRESULT WINAPI DrawThemeText(HTHEME theme, HDC dc, int partId, int stateId, LPCWSTR text, int charCount,
                              DWORD textFlags, DWORD textFlags2, const RECT* rect) {
     if (auto f = drawThemeText.get()) return f(theme, dc, partId, stateId, text, charCount, textFlags, textFlags2, rect);
+    return kMissing;
+}
+
+HRESULT WINAPI DrawThemeTextEx(HTHEME theme, HDC dc, int partId, int stateId, LPCWSTR text, int charCount,
+                               DWORD textFlags, RECT* rect, const DTTOPTS* options) {
+    if (auto f = drawThemeTextEx.get()) return f(theme, dc, partId, stateId, text, charCount, textFlags, rect, options);
     return kMissing;
 }
 

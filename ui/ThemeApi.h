@@ -20,6 +20,8 @@ HRESULT WINAPI DrawThemeBackground(HTHEME theme, HDC dc, int partId, int stateId
                                    const RECT* clipRect);
 HRESULT WINAPI DrawThemeText(HTHEME theme, HDC dc, int partId, int stateId, LPCWSTR text, int charCount,
                              DWORD textFlags, DWORD textFlags2, const RECT* rect);
+HRESULT WINAPI DrawThemeTextEx(HTHEME theme, HDC dc, int partId, int stateId, LPCWSTR text, int charCount,
+                               DWORD textFlags, RECT* rect, const DTTOPTS* options);
 HRESULT WINAPI GetThemeTextExtent(HTHEME theme, HDC dc, int partId, int stateId, LPCWSTR text, int charCount,
                                   DWORD textFlags, const RECT* boundingRect, RECT* extentRect);
 HRESULT WINAPI GetThemePartSize(HTHEME theme, HDC dc, int partId, int stateId, RECT* rect, THEMESIZE size,

@@ -6,7 +6,8 @@
 #include "ui/Shape.h"
 #include "updater/ProcessList.h"
 #include "updater/StatusImages.h"
-#include "updater/TaskBlock.h"
+#include "components/XGraphic.h"
+#include "components/kx_taskbutton.h"
 
 namespace swt {
 
@@ -25,11 +26,20 @@ TProcessFrame::TProcessFrame(TProcessItem& item, TImageList* images) : FItem(&it
     Shape2->SetPenColor(clBtnFace);
     Shape2->SetBrushColor(clBtnFace);
 
-    kx_TaskButton1 = Add<TTaskBlock>();
+    kx_TaskButton1 = Add<Tkx_TaskButton>();
+    kx_TaskButton1->BeginUpdate();
     kx_TaskButton1->SetName(L"kx_TaskButton1");
+    kx_TaskButton1->SetAlign(TAlign::alTop);
     kx_TaskButton1->SetBounds(0, 1, 395, 60);
+    kx_TaskButton1->DrawInnerPaddingRef().SetBounds(kx_TaskButton1->DrawInnerPadding().Left(), 8, 8, 4);
+    kx_TaskButton1->SetDrawGradientColor(clBtnFace);
+    kx_TaskButton1->SetDrawHighlightBackground(true);
+    kx_TaskButton1->FontColor = clDefault;
+    kx_TaskButton1->SetImageIndex(0);
     kx_TaskButton1->SetLinks({L"In den Vordergrund", L"Prozess killen", L"Prozess beenden", L""});
-    kx_TaskButton1->OnLinkClick = [this](TTaskBlock&, int index) { kx_TaskButton1LinkClick(index); };
+    kx_TaskButton1->SetLinkStyle(tkx_LinkEnumeration::kx_LinkEnumeration_enumeration);
+    kx_TaskButton1->SetAutoHeight(true);
+    kx_TaskButton1->OnLinkClick = [this](Tkx_TaskButton&, int index) { kx_TaskButton1LinkClick(index); };
 
     Shape1 = Add<TShape>();
     Shape1->SetAlign(TAlign::alTop);
@@ -48,7 +58,7 @@ TProcessFrame::TProcessFrame(TProcessItem& item, TImageList* images) : FItem(&it
     SetPopupMenu(&PopupMenu1);
 
     kx_TaskButton1->SetCaption(item.Caption());
-    kx_TaskButton1->SetCaptionDescription(item.FPath + L"\r\n" + kDescription);
+    kx_TaskButton1->SetCaptionDescription(item.FPath + L"\r" + kDescription);
     // The holder's icon; a file without one leaves the row without a picture. A handle match names
     // the process by its image name only: its full path comes from the process itself.
     std::wstring iconFile = item.FPath;
@@ -57,11 +67,10 @@ TProcessFrame::TProcessFrame(TProcessItem& item, TImageList* images) : FItem(&it
         DWORD size = MAX_PATH * 4;
         if (::QueryFullProcessImageNameW(item.FProcess.get(), 0, full, &size)) iconFile.assign(full, size);
     }
-    if (UniqueIcon icon{::ExtractIconW(::GetModuleHandleW(nullptr), iconFile.c_str(), 0)};
-        icon && icon.get() != reinterpret_cast<HICON>(1))
-        kx_TaskButton1->SetIcon(icon.get());
-    else
-        icon.release();
+    TIcon icon;
+    if (ExtractFileIcon(iconFile, 0, icon))
+        if (std::unique_ptr<TPngImage> png = GraphicToPng(icon)) kx_TaskButton1->SetImage(std::move(*png));
+    kx_TaskButton1->EndUpdate();
 }
 
 void TProcessFrame::kx_TaskButton1LinkClick(int index) {

@@ -13,7 +13,7 @@ namespace swt {
 class TForm1;
 class TProcessItem;
 class TShape;
-class TTaskBlock;
+class Tkx_TaskButton;
 class TImageList;
 
 class TProcessFrame : public TPanel {
@@ -26,7 +26,7 @@ public:
     TProcessFrame(TProcessItem& item, TImageList* images);
 
     TShape* Shape2 = nullptr;
-    TTaskBlock* kx_TaskButton1 = nullptr;
+    Tkx_TaskButton* kx_TaskButton1 = nullptr;
     TShape* Shape1 = nullptr;
     TPopupMenu PopupMenu1;
     TAction ActionForeground;

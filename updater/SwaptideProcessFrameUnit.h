@@ -1,4 +1,4 @@
 // The updater's process row unit.
 #pragma once
 #include "updater/ProcessFrame.h"
-#include "updater/TaskBlock.h"
+#include "components/kx_taskbutton.h"

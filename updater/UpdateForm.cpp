@@ -6,7 +6,7 @@
 #include "ui/ScrollBox.h"
 #include "updater/ProcessFrame.h"
 #include "updater/StatusImages.h"
-#include "updater/TaskBlock.h"
+#include "components/kx_taskbutton.h"
 
 namespace swt {
 
@@ -56,12 +56,18 @@ void TForm1::CreateParams(TCreateParams& p) { TForm::CreateParams(p); }
 
 void TForm1::Loaded() {
     TForm::Loaded();
-    kx_TaskButton1 = Add<TTaskBlock>();
+    kx_TaskButton1 = Add<Tkx_TaskButton>();
+    kx_TaskButton1->BeginUpdate();
     kx_TaskButton1->SetName(L"kx_TaskButton1");
+    kx_TaskButton1->SetAlign(TAlign::alTop);
     kx_TaskButton1->SetBounds(0, 0, 470, 81);
     kx_TaskButton1->SetCaption(kHeaderCaption);
     kx_TaskButton1->SetCaptionDescription(kHeaderDescription);
-    kx_TaskButton1->SetIcon(StatusImageIcon(siClose).get());
+    kx_TaskButton1->SetDrawHighlightBackground(false);
+    kx_TaskButton1->FontColor = clDefault;
+    kx_TaskButton1->SetImageIndex(0);
+    kx_TaskButton1->SetAutoHeight(true);
+    kx_TaskButton1->EndUpdate();
 
     // Top-aligned controls stack in the order they are made: header, rows, footer.
     ScrollBox1 = Add<TScrollBox>();
@@ -69,14 +75,20 @@ void TForm1::Loaded() {
     ScrollBox1->SetAlign(TAlign::alTop);
     ScrollBox1->SetBounds(0, 81, 470, 51);
 
-    kx_TaskButton2 = Add<TTaskBlock>();
+    kx_TaskButton2 = Add<Tkx_TaskButton>();
+    kx_TaskButton2->BeginUpdate();
     kx_TaskButton2->SetName(L"kx_TaskButton2");
+    kx_TaskButton2->SetAlign(TAlign::alTop);
     kx_TaskButton2->SetBounds(0, 132, 470, 83);
-    kx_TaskButton2->SetColor(clBtnFace);
-    kx_TaskButton2->SetParentColor(false);
     kx_TaskButton2->SetCaptionDescription(kFooterDescription);
+    kx_TaskButton2->SetDrawHighlightBackground(true);
+    kx_TaskButton2->FontColor = clDefault;
+    kx_TaskButton2->SetImageIndex(0);
     kx_TaskButton2->SetLinks({L"aktualisieren", L"Alle beenden"});
-    kx_TaskButton2->OnLinkClick = [this](TTaskBlock&, int index) { kx_TaskButton2LinkClick(index); };
+    kx_TaskButton2->SetLinkStyle(tkx_LinkEnumeration::kx_LinkEnumeration_enumeration);
+    kx_TaskButton2->SetAutoHeight(true);
+    kx_TaskButton2->OnLinkClick = [this](Tkx_TaskButton&, int index) { kx_TaskButton2LinkClick(index); };
+    kx_TaskButton2->EndUpdate();
 
     SetClientWidth(470);
     Realign();
@@ -124,7 +136,6 @@ std::unique_ptr<TProcessRowView> TForm1::CreateRow(TProcessItem& item) {
     TProcessFrame* row = frame.get();
     // Below the rows there are already, as wide as the window.
     row->SetBounds(0, 100000, 470, 62);
-    row->kx_TaskButton1->SetWidth(470);
     ScrollBox1->InsertControl(std::move(frame));
     auto view = std::make_unique<TProcessFrameRow>(ScrollBox1, row);
     if (HandleAllocated()) {

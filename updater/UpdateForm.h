@@ -16,7 +16,7 @@
 namespace swt {
 
 class TScrollBox;
-class TTaskBlock;
+class Tkx_TaskButton;
 
 class TForm1 : public TForm, public TUpdateHost {
 public:
@@ -39,9 +39,9 @@ public:
 
     TUpdateRun Run;
 
-    TTaskBlock* kx_TaskButton1 = nullptr;
+    Tkx_TaskButton* kx_TaskButton1 = nullptr;
     TScrollBox* ScrollBox1 = nullptr;
-    TTaskBlock* kx_TaskButton2 = nullptr;
+    Tkx_TaskButton* kx_TaskButton2 = nullptr;
     TTimer Timer1;
     TImageList ImageListStatus{16, 16};
     TAction UpdateFiles;

@@ -1,6 +1,8 @@
 // Swaptide2: puts the files of an update job into place.
 #include <windows.h>
 
+#include "components/VeltraGDIPAPI.h"
+#include "components/kx_Scale.h"
 #include "support/LibraryStartup.h"
 #include "support/base/CommandLine.h"
 #include "support/base/SystemLibrary.h"
@@ -11,7 +13,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // No DLL from this program's folder, whatever loads one from here on.
     swt::RestrictDllSearchToSystemFolder();
     try {
-        swt::XProcsLibrary xprocs;  // library start-up before any program code, shutdown after it
+        // Unit start-ups in program order (display scaling, GDI+, the support library) before any
+        // program code; their shutdowns run in reverse after it.
+        swt::KxScaleUnit scaling;
+        swt::GdiplusLibrary gdiplus;
+        swt::XProcsLibrary xprocs;
         std::vector<std::wstring> args = swt::CommandLineArgs();
         // Only "doit", exactly, starts an update; any other command line touches nothing.
         if (args.size() < 2 || args[1] != L"doit") return 0;

@@ -383,7 +383,11 @@ TEST(Window, ErrorReachingTheLoopIsShownAndTheLoopGoesOn) {
 
 TEST(Window, HintOfNearestControlWithOne) {
     auto f = CreateForm<TTestForm>();
+    // The real cursor may sit where an earlier test left it, over the form: its own mouse moves
+    // would then reach the form between the posted ones. Park it in a far corner first.
+    ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1);
     f->Show();
+    Application().ProcessMessages();
     f->Panel2->SetHint(L"Verwendet\rC:\\a.dll\rC:\\b.dll|long");
     f->Panel2->SetShowHint(true);
     auto move = [&](HWND w, int x, int y) {

@@ -10,7 +10,7 @@
 #include "ui/Panel.h"
 #include "ui/ScrollBox.h"
 #include "updater/ProcessFrame.h"
-#include "updater/TaskBlock.h"
+#include "components/kx_taskbutton.h"
 #include "updater/UpdateForm.h"
 
 namespace swt::test {
@@ -69,7 +69,7 @@ TEST(UpdateWindow, RowsHintsKillAndAllClose) {
     EXPECT_EQ(w.ItemOf(both.pid())->Hint(), L"Verwendet\r" + ScanNameOf(b) + L"\r" + ScanNameOf(a));
     EXPECT_EQ(w.ItemOf(second.pid())->Hint(), L"Verwendet\r" + ScanNameOf(a));
     EXPECT_EQ(w.RowOf(both.pid()).kx_TaskButton1->Caption(), L"lockscan_holder");
-    EXPECT_FALSE(w.RowOf(both.pid()).kx_TaskButton1->HasIcon());  // the fixture carries no icon
+    EXPECT_TRUE(w.RowOf(both.pid()).kx_TaskButton1->Image().Empty());  // the fixture carries no icon
     const int twoRows = w.Height();
     // Each row's process was opened when the row was made; its actions go through that handle.
     ASSERT_TRUE(w.ItemOf(second.pid())->FProcess);
@@ -128,7 +128,7 @@ TEST(UpdateWindow, BringToFrontAndCloseReachTheHoldersWindow) {
     ASSERT_EQ(w.Rows(), 1u);
     // The handle scan names the holder by its image name only; the icon comes from its full path.
     EXPECT_EQ(w.RowOf(other.pid).kx_TaskButton1->Caption(), L"sample_caller");
-    EXPECT_TRUE(w.RowOf(other.pid).kx_TaskButton1->HasIcon());
+    EXPECT_FALSE(w.RowOf(other.pid).kx_TaskButton1->Image().Empty());
     size_t logged = LogOf(job.LogPath()).size();
     w.RowOf(other.pid).kx_TaskButton1LinkClick(-1);  // a click outside the links brings it to the front
     EXPECT_EQ(Since(LogOf(job.LogPath()), logged), (std::vector<std::string>{"OK sample_caller Bring to front sended"}));
