@@ -4,13 +4,9 @@
 # environment. Builds first, then prints the figures; the last line is "ratio call/floor: X.XX".
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${BUILD_DIR:-$root/build}
-case "$build" in /*) ;; *) build=$root/$build ;; esac
-export BUILD_DIR=$build
 P=${1:-${P:-8}}
 H=${2:-${H:-500}}
 shift $(( $# > 2 ? 2 : $# ))
 
-"$root/scripts/build" >/dev/null
-. "$root/scripts/wine-env"
+. "$root/scripts/build-and-wine-env"
 wine64 "$build/bin/lockscan.exe" -p "$P" -h "$H" "$@"

@@ -4,10 +4,5 @@
 # milliseconds from creation to painted, in classic and themed drawing.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${BUILD_DIR:-$root/build}
-case "$build" in /*) ;; *) build=$root/$build ;; esac
-export BUILD_DIR=$build
-
-"$root/scripts/build" >/dev/null
-. "$root/scripts/wine-env"
+. "$root/scripts/build-and-wine-env"
 xvfb-run -a -s "-screen 0 1280x1024x24" wine64 "$build/bin/taskbutton_bench.exe" "${1:-5}" 2>&1 | grep -v '^X connection'

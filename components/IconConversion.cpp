@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "support/base/DibSection.h"
 #include "ui/Image.h"
 
 namespace swt {
@@ -22,15 +23,8 @@ struct Working {
 
     Working(int width, int height) : w(width), h(height) {
         WindowDc screen(nullptr);
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = w;
-        bi.bmiHeader.biHeight = -h;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 24;
-        bi.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
-        bitmap.reset(::CreateDIBSection(screen.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+        bitmap = CreateDibSection(screen.get(), w, h, 24, &bits);
         dc.reset(::CreateCompatibleDC(screen.get()));
         if (dc && bitmap) oldBitmap = ::SelectObject(dc.get(), bitmap.get());
         mask.assign(static_cast<size_t>(h), std::vector<uint8_t>(static_cast<size_t>(w), 255));

@@ -2,22 +2,10 @@
 
 #include <algorithm>
 
+#include "support/base/DibSection.h"
 #include "support/base/UniqueHandle.h"
 
 namespace swt {
-
-namespace {
-BITMAPINFO TopDown32(int w, int h) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    return bi;
-}
-}  // namespace
 
 void TPngImage::SetSize(int width, int height) {
     w_ = std::max(0, width);
@@ -32,7 +20,7 @@ bool TPngImage::AssignBitmap(HBITMAP bitmap) {
     BITMAP bm{};
     if (!bitmap || !::GetObjectW(bitmap, sizeof bm, &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0) return false;
     std::vector<uint32_t> bits(static_cast<size_t>(bm.bmWidth) * bm.bmHeight);
-    BITMAPINFO bi = TopDown32(bm.bmWidth, bm.bmHeight);
+    BITMAPINFO bi = DibInfo(bm.bmWidth, bm.bmHeight, 32);
     WindowDc screen(nullptr);
     if (::GetDIBits(screen.get(), bitmap, 0, static_cast<UINT>(bm.bmHeight), bits.data(), &bi, DIB_RGB_COLORS) <= 0)
         return false;
@@ -73,7 +61,7 @@ uint8_t TPngImage::Alpha(int x, int y) const {
 
 void TPngImage::Draw(HDC dc, int x, int y) const {
     if (Empty() || !dc) return;
-    BITMAPINFO bi = TopDown32(w_, h_);
+    BITMAPINFO bi = DibInfo(w_, h_, 32);
     if (alpha_.empty()) {
         ::SetDIBitsToDevice(dc, x, y, w_, h_, 0, 0, 0, h_, bgrx_.data(), &bi, DIB_RGB_COLORS);
         return;
@@ -107,7 +95,7 @@ void TPngImage::Draw(HDC dc, int x, int y) const {
 
 void TPngImage::StretchDraw(HDC dc, const RECT& r) const {
     if (Empty() || !dc) return;
-    BITMAPINFO bi = TopDown32(w_, h_);
+    BITMAPINFO bi = DibInfo(w_, h_, 32);
     const int oldMode = ::SetStretchBltMode(dc, HALFTONE);
     ::SetBrushOrgEx(dc, 0, 0, nullptr);
     ::StretchDIBits(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, 0, 0, w_, h_, bgrx_.data(), &bi,

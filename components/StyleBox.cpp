@@ -9,6 +9,7 @@
 #include "components/ColorHLS.h"
 #include "components/TaskCloseGlyph.h"
 #include "components/kx_Scale.h"
+#include "support/base/DibSection.h"
 #include "ui/ImageList.h"
 #include "ui/Msimg32Api.h"
 #include "ui/ThemeApi.h"
@@ -196,15 +197,8 @@ void Tkx_CustomStyleBox::EnsureBuffer() {
     if (!bufferDc_) return;
     const int w = std::max(1, Width()), h = std::max(1, Height());
     if (buffer_ && w == bufferW_ && h == bufferH_) return;
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    UniqueBitmap bmp(::CreateDIBSection(bufferDc_.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    UniqueBitmap bmp = CreateDibSection(bufferDc_.get(), w, h, 32, &bits);
     if (!bmp) return;
     ::SelectObject(bufferDc_.get(), bmp.get());
     buffer_ = std::move(bmp);  // the old bitmap is no longer selected

@@ -6,6 +6,7 @@
 
 #include "components/VeltraGDIPOBJ.h"
 #include "components/kx_Scale.h"
+#include "support/base/DibSection.h"
 #include "support/base/UniqueHandle.h"
 
 namespace swt {
@@ -15,15 +16,8 @@ TPngImage CreateCloseGlyph(int baseWidth, int baseHeight, double f) {
     const int h = static_cast<int>(std::nearbyint(baseHeight * f));
     TPngImage png;
     if (w <= 0 || h <= 0) return png;
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    UniqueBitmap bitmap(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    UniqueBitmap bitmap = CreateDibSection(nullptr, w, h, 32, &bits);
     UniqueMemDc dc(::CreateCompatibleDC(nullptr));
     if (!bitmap || !bits || !dc) return png;
     {

@@ -14,6 +14,11 @@ void TGdiplusBase::operator delete(void* p) noexcept {
     if (p) GdipFree(p);
 }
 
+GpStatus TGdiplusBase::SetStatus(GpStatus status) {
+    if (status != GpOk) lastResult = status;
+    return status;
+}
+
 namespace {
 // GDI+ answers a null native object with InvalidParameter; say so without asking it.
 constexpr GpStatus GpInvalidParameter = 2;
@@ -23,11 +28,6 @@ TGPGraphics::TGPGraphics(HDC dc) { lastResult = GdipCreateFromHDC(dc, &nativeGra
 
 TGPGraphics::~TGPGraphics() {
     if (nativeGraphics) GdipDeleteGraphics(nativeGraphics);
-}
-
-GpStatus TGPGraphics::SetStatus(GpStatus status) {
-    if (status != GpOk) lastResult = status;
-    return status;
 }
 
 GpStatus TGPGraphics::SetSmoothingMode(int mode) {
@@ -44,11 +44,6 @@ TGPPen::TGPPen(ARGB color, float width) { lastResult = GdipCreatePen1(color, wid
 
 TGPPen::~TGPPen() {
     if (nativePen) GdipDeletePen(nativePen);
-}
-
-GpStatus TGPPen::SetStatus(GpStatus status) {
-    if (status != GpOk) lastResult = status;
-    return status;
 }
 
 GpStatus TGPPen::SetWidth(float width) {

@@ -7,15 +7,21 @@
 
 namespace swt {
 
-// Wrapper objects live in GDI+'s own heap.
+// Wrapper objects live in GDI+'s own heap and keep the last status that was not Ok.
 class TGdiplusBase {
 public:
     static void* operator new(size_t size);
     static void operator delete(void* p) noexcept;
 
+    GpStatus GetLastStatus() const { return lastResult; }
+
 protected:
     TGdiplusBase() = default;
     ~TGdiplusBase() = default;
+    // Returns status, kept as the last one when it is not Ok.
+    GpStatus SetStatus(GpStatus status);
+
+    GpStatus lastResult = GpOk;
 };
 
 class TGPPen;
@@ -29,12 +35,9 @@ public:
 
     GpStatus SetSmoothingMode(int mode);
     GpStatus DrawLine(const TGPPen& pen, float x1, float y1, float x2, float y2);
-    GpStatus GetLastStatus() const { return lastResult; }
 
 private:
-    GpStatus SetStatus(GpStatus status);
     GpGraphics* nativeGraphics = nullptr;
-    GpStatus lastResult = GpOk;
 };
 
 class TGPPen : public TGdiplusBase {
@@ -45,13 +48,10 @@ public:
     TGPPen& operator=(const TGPPen&) = delete;
 
     GpStatus SetWidth(float width);
-    GpStatus GetLastStatus() const { return lastResult; }
     GpPen* Native() const { return nativePen; }
 
 private:
-    GpStatus SetStatus(GpStatus status);
     GpPen* nativePen = nullptr;
-    GpStatus lastResult = GpOk;
 };
 
 }  // namespace swt

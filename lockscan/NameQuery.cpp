@@ -305,9 +305,7 @@ void SetNameQueryMode(TNameQueryMode mode) { g_mode = mode; }
 TNameQueryMode GetNameQueryMode() { return g_mode; }
 
 TLateWorker DefaultLateWorker() {
-    HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
-    bool wine = ntdll && ::GetProcAddress(ntdll, "wine_get_version");
-    return wine ? TLateWorker::LeaveToFinish : TLateWorker::Terminate;
+    return RunsUnderWine() ? TLateWorker::LeaveToFinish : TLateWorker::Terminate;
 }
 void SetLateWorker(TLateWorker handling) { g_lateWorker = handling; }
 TLateWorker GetLateWorker() { return g_lateWorker; }

@@ -31,6 +31,14 @@ NtFunctions& Nt() {
     return functions;
 }
 
+bool RunsUnderWine() {
+    static const bool wine = [] {
+        HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+        return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+    }();
+    return wine;
+}
+
 std::optional<SystemInfoBuffer> QuerySystemInformationBuffer(ULONG infoClass, NTSTATUS_T* status, size_t firstSize,
                                                              size_t maxSize) {
     auto done = [&](NTSTATUS_T s) {

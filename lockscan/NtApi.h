@@ -59,6 +59,9 @@ struct NtFunctions {
 };
 NtFunctions& Nt();
 
+// Whether this ntdll is Wine's (it exports wine_get_version).
+bool RunsUnderWine();
+
 // A block holding the complete answer of one system-information query.
 class SystemInfoBuffer {
 public:

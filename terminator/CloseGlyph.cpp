@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "support/base/DibSection.h"
 #include "support/base/UniqueHandle.h"
 
 namespace swt {
@@ -45,15 +46,8 @@ CloseGlyphPixels DrawCloseGlyph() {
 }
 
 HBITMAP CreateCloseGlyphBitmap() {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = kCloseGlyphSize;
-    info.bmiHeader.biHeight = -kCloseGlyphSize;  // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    UniqueBitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    UniqueBitmap bitmap = CreateDibSection(nullptr, kCloseGlyphSize, kCloseGlyphSize, 24, &bits);
     if (!bitmap || !bits) return nullptr;
     const CloseGlyphPixels pixels = DrawCloseGlyph();
     const int stride = (kCloseGlyphSize * 3 + 3) & ~3;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "support/base/DibSection.h"
 #include "ui/Msimg32Api.h"
 
 namespace swt {
@@ -20,15 +21,8 @@ void TBitmap::SetSize(int width, int height) {
     h_ = std::max(0, height);
     stride_ = ((w_ * 3) + 3) & ~3;
     if (w_ > 0 && h_ > 0) {
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = w_;
-        bi.bmiHeader.biHeight = h_;  // bottom-up, as GDI keeps it
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 24;
-        bi.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
-        bmp_.reset(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+        bmp_ = CreateDibSection(nullptr, w_, h_, 24, &bits, DibRows::BottomUp);  // as GDI keeps it
         if (bmp_) bits_ = static_cast<uint8_t*>(bits);
         else w_ = h_ = 0;
     }

@@ -134,4 +134,6 @@ std::wstring NewGuidText() {
     return buf;
 }
 
+void ParkCursor() { ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1); }
+
 }  // namespace swt::test

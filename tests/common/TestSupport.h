@@ -65,4 +65,10 @@ private:
 // A new GUID in registry text form, "{xxxxxxxx-xxxx-...}".
 std::wstring NewGuidText();
 
+// Moves the real pointer to the screen's bottom-right corner. The pointer is one for every test
+// program on the display and stays where the last one left it, possibly over where this test's
+// window appears: a test that posts mouse messages to a shown window, or reads what is hot, parks
+// it first, so that no mouse message of the pointer's own comes between the test's.
+void ParkCursor();
+
 }  // namespace swt::test

@@ -10,6 +10,7 @@
 #include "components/VeltraGDIPAPI.h"
 #include "components/XGraphic.h"
 #include "components/kx_Scale.h"
+#include "support/base/DibSection.h"
 #include "support/base/UniqueHandle.h"
 #include "tests/components/TaskSamples.h"
 #include "ui/Application.h"
@@ -25,15 +26,9 @@ bool WriteBmp(const std::wstring& path, HWND window) {
     WindowDc whole(window, WindowDc::WholeWindow);
     HDC src = whole.get();
     if (!src) return false;
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = h;  // bottom-up, as the file stores it
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    bi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    UniqueBitmap section(::CreateDIBSection(src, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const BITMAPINFO bi = DibInfo(w, h, 24, DibRows::BottomUp);  // as the file stores it
+    UniqueBitmap section = CreateDibSection(src, w, h, 24, &bits, DibRows::BottomUp);
     UniqueMemDc mem(::CreateCompatibleDC(src));
     {
         SelectGuard sel(mem.get(), section.get());

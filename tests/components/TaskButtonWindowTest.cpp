@@ -52,6 +52,7 @@ protected:
         form_ = CreateForm<TOneButtonForm>();
         b_ = form_->Button;
         b_->OnLinkClick = [this](Tkx_TaskButton&, int i) { reports_.push_back(i); };
+        swt::test::ParkCursor();  // nothing hot until a test moves the pointer
         form_->Show();
         ::SetForegroundWindow(form_->Handle());
         Application().ProcessMessages();

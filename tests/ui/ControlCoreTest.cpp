@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/TestSupport.h"
 #include "ui/Ui.h"
 
 using namespace swt;
@@ -145,6 +146,7 @@ public:
 
 TEST(ControlHooks, EachMessageReachesItsHook) {
     auto f = CreateForm<THookForm>();
+    swt::test::ParkCursor();
     f->Show();
     HWND h = f->Inner->Handle();
     auto& calls = f->Inner->Calls;

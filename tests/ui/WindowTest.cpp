@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "support/base/Error.h"
+#include "tests/common/TestSupport.h"
 #include "ui/Ui.h"
 
 using namespace swt;
@@ -304,6 +305,7 @@ TEST(Window, ErrorReachingTheLoopIsShownAndTheLoopGoesOn) {
     Application().SetTitle(L"Fehlertest");
     auto saved = std::move(Application().OnException);
     Application().OnException = nullptr;  // the standard display
+    swt::test::ParkCursor();
     f->Show();
     f->Label1->OnClick = [](TControl&) { throw Error(L"Ungültiger Datentyp für 'Dest'"); };
     f->Label2->OnClick = [](TControl&) { throw std::runtime_error("plain failure"); };
@@ -383,9 +385,7 @@ TEST(Window, ErrorReachingTheLoopIsShownAndTheLoopGoesOn) {
 
 TEST(Window, HintOfNearestControlWithOne) {
     auto f = CreateForm<TTestForm>();
-    // The real cursor may sit where an earlier test left it, over the form: its own mouse moves
-    // would then reach the form between the posted ones. Park it in a far corner first.
-    ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1);
+    swt::test::ParkCursor();
     f->Show();
     Application().ProcessMessages();
     f->Panel2->SetHint(L"Verwendet\rC:\\a.dll\rC:\\b.dll|long");
@@ -445,6 +445,7 @@ TEST(Window, ManifestGivesCommonControls6AndDpiAwareness) {
 
 TEST(Window, HoverAndDoubleClick) {
     auto f = CreateForm<TTestForm>();
+    swt::test::ParkCursor();
     f->Show();
     std::vector<std::wstring> ev;
     auto named = [&](TControl* c, const wchar_t* name) {

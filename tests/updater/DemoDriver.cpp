@@ -2,7 +2,8 @@
 // Wine's input state).
 //   demo_driver rows <count> <seconds>   waits until the window shows <count> rows; prints the
 //                                        window's rectangle "left top width height"
-//   demo_driver close-row <index>        clicks "Prozess beenden" in row <index> (from the top)
+//   demo_driver close-row <index> [x] [dy]  clicks "Prozess beenden" in row <index> (from the top),
+//                                        at x and dy above the task button's bottom
 //   demo_driver hover-row <index>        moves the mouse over row <index> (its hint shows)
 // Exit code 0 on success, 1 when the window or the row is not there.
 #include <windows.h>
@@ -93,7 +94,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         HWND block = parts.front();
         RECT r;
         ::GetClientRect(block, &r);
-        const LPARAM at = MAKELPARAM(48 + 30, r.bottom - 8 - 7);
+        const LPARAM at = MAKELPARAM(_wtoi(args.size() > 3 ? args[3].c_str() : L"78"),
+                                     r.bottom - _wtoi(args.size() > 4 ? args[4].c_str() : L"12"));
+        // The link becomes hot under the mouse first; the click reports the hot link.
+        ::PostMessageW(block, WM_MOUSEMOVE, 0, at);
         ::PostMessageW(block, WM_LBUTTONDOWN, MK_LBUTTON, at);
         ::PostMessageW(block, WM_LBUTTONUP, 0, at);
         return 0;
