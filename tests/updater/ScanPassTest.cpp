@@ -181,6 +181,65 @@ TEST(ScanPass, HolderThatOnlyMapsTheFileGetsARowAndItsActionLetsTheCopyThrough) 
     }
 }
 
+// The real program: a holder that only maps the destination gets its row, and "Prozess beenden"
+// clicked on that row (from inside the prefix, as a user would) lets the update finish.
+TEST(ScanPass, RealUpdaterShowsAMappingHolderAndItsCloseLetsTheUpdateFinish) {
+    Job job;
+    const std::wstring dest = job.dir / L"mapped.dat";
+    const std::wstring source = job.dir / L"new1.bin";
+    AddEntries(job, {dest});
+    Child mapper = Start(BinPath(L"sample_caller.exe"), L"/caption \"Mapper\" /map \"" + dest + L"\"");
+    Child updater;
+    struct EndsWithTheTest {
+        Child& a;
+        Child& b;
+        ~EndsWithTheTest() {
+            for (Child* c : {&a, &b})
+                if (c->process && c->Wait(0) == STILL_ACTIVE) ::TerminateProcess(c->process.get(), 1);
+        }
+    } cleanup{mapper, updater};
+    ASSERT_TRUE(WaitUntil([&] { return FindProcessWindow(mapper.pid) != nullptr; }));
+
+    // Where "Prozess beenden" lies in the row: the same row (same process, same path) made by an
+    // update window in this process for a job of its own on the same file.
+    int linkX = 0, linkFromBottom = 0;
+    {
+        Job probe;
+        probe.key.SetString(L"count", L"1");
+        probe.key.SetString(L"1_Source", source);
+        probe.key.SetString(L"1_Dest", dest);
+        Window w(probe);
+        w.Tick();
+        ASSERT_TRUE(w.ItemOf(mapper.pid));
+        Tkx_TaskButton& button = *w.RowOf(mapper.pid).kx_TaskButton1;
+        ASSERT_EQ(button.LinkRects().size(), 4u);
+        const TRect link = button.LinkRects()[2];
+        RECT client{};
+        ::GetClientRect(button.Handle(), &client);
+        linkX = (link.Left + link.Right) / 2;
+        linkFromBottom = client.bottom - (link.Top + link.Bottom) / 2;
+    }
+    ASSERT_EQ(ReadFileBytes(dest), "old");
+
+    updater = Start(BinPath(L"Swaptide2.exe"), L"doit " + job.section);
+    ASSERT_TRUE(WaitUntil([&] { return Contains(LogOf(job.LogPath()), "END read depended Prozesses (1)"); }));
+    EXPECT_EQ(swt::test::Run(BinPath(L"demo_driver.exe"), L"rows 1 20"), 0u) << "the mapping holder's row";
+    EXPECT_EQ(ReadFileBytes(dest), "old");
+    EXPECT_EQ(swt::test::Run(BinPath(L"demo_driver.exe"), L"close-row 0 " + std::to_wstring(linkX) + L" " +
+                                                              std::to_wstring(linkFromBottom)),
+              0u);
+    EXPECT_EQ(mapper.Wait(10000), 0u);
+    EXPECT_EQ(updater.Wait(30000), 0u);
+
+    const std::vector<std::string> lines = LogOf(job.LogPath());
+    EXPECT_TRUE(Contains(lines, "OK sample_caller Closemessage sended"))
+        << testing::PrintToString(lines) << " link at " << linkX << ", " << linkFromBottom << " above the bottom";
+    EXPECT_TRUE(Contains(lines, "OKAY COPY " + Narrow(source) + " -> " + Narrow(dest)));
+    EXPECT_EQ(lines.back(), "END Nix depended -> Call Close");
+    EXPECT_EQ(CountOf(lines, "WARN Keine blockierenden Prozesse gefunden: " + Narrow(dest)), 0u);
+    EXPECT_EQ(ReadFileBytes(dest), "new");
+}
+
 // A file stays blocked by a holder the scan cannot name: the header says what is left to do, the
 // log says it once for the run and that file; the header goes back to its usual text once every
 // blocked file has a holder again or has been copied.
