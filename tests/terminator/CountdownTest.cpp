@@ -6,7 +6,7 @@
 
 #include "terminator/Countdown.h"
 #include "terminator/CountdownClock.h"
-#include "terminator/CountdownTimes.h"
+#include "tests/terminator/TestTimes.h"
 
 namespace {
 
@@ -105,7 +105,7 @@ TEST(Countdown, TestHookScalesBothTimesOrNothing) {
                  {L"1000", 5, 60},     {L"1001", 5000, 60000}};
     for (const TimesCase& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.text)));
-        const swt::TCountdownTimes t = swt::ScaledCountdownTimes(c.text);
+        const swt::TCountdownTimes t = endwatch_test::ScaledCountdownTimes(c.text);
         EXPECT_EQ(t.showTime, c.show);
         EXPECT_EQ(t.maxTime, c.max);
     }

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "terminator/CountdownTimes.h"
+#include "tests/terminator/TestTimes.h"
 #include "tests/common/TestSupport.h"
 
 namespace endwatch_test {
@@ -22,9 +22,9 @@ inline constexpr DWORD kFixtureSelfExit = 7;
 // default 1, the shipped Endwatch.exe with its real times.
 inline Child StartEndwatch(const std::wstring& args, int divisor = 1) {
     if (divisor <= 1) return swt::test::Start(BinPath(L"Endwatch.exe"), args);
-    ::SetEnvironmentVariableW(swt::kTestTimeDivisorVariable, std::to_wstring(divisor).c_str());
+    ::SetEnvironmentVariableW(endwatch_test::kTestTimeDivisorVariable, std::to_wstring(divisor).c_str());
     Child c = swt::test::Start(BinPath(L"EndwatchTestBuild.exe"), args);
-    ::SetEnvironmentVariableW(swt::kTestTimeDivisorVariable, nullptr);
+    ::SetEnvironmentVariableW(endwatch_test::kTestTimeDivisorVariable, nullptr);
     return c;
 }
 

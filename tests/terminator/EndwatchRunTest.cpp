@@ -158,9 +158,9 @@ TEST(EndwatchRun, ShippedProgramIgnoresTheTestBuildsTimeVariable) {
     Child watched = StartFixture(60000);
     Ended cleanup1{&watched};
     const auto start = Clock::now();
-    ::SetEnvironmentVariableW(swt::kTestTimeDivisorVariable, L"1000");
+    ::SetEnvironmentVariableW(endwatch_test::kTestTimeDivisorVariable, L"1000");
     Child endwatch = swt::test::Start(BinPath(L"Endwatch.exe"), PidArgs(watched.pid));
-    ::SetEnvironmentVariableW(swt::kTestTimeDivisorVariable, nullptr);
+    ::SetEnvironmentVariableW(endwatch_test::kTestTimeDivisorVariable, nullptr);
     Ended cleanup2{&endwatch};
     while (Clock::now() - start < std::chrono::milliseconds(4500)) {
         ASSERT_FALSE(IsKillFrmVisible(endwatch.pid)) << "window before 5 s";

@@ -1,0 +1,25 @@
+#include "terminator/EndwatchMain.h"
+
+#include <windows.h>
+
+#include "support/LibraryStartup.h"
+#include "support/base/CommandLine.h"
+#include "support/base/SystemLibrary.h"
+#include "terminator/EndwatchUnit1.h"
+
+namespace swt {
+
+int EndwatchMain(const TCountdownTimes& times) {
+    // No DLL from this program's folder, whatever loads one from here on.
+    RestrictDllSearchToSystemFolder();
+    // Then at once, while the application that started us is still in the foreground.
+    const HMONITOR startMonitor = CaptureStartMonitor();
+    try {
+        XProcsLibrary xprocs;  // library start-up before any program code, shutdown after it
+        RunEndwatch(CommandLineArgs(), startMonitor, times);
+    } catch (...) {
+    }
+    return 0;
+}
+
+}  // namespace swt
