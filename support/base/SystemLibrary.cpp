@@ -21,6 +21,11 @@ void RestrictDllSearchToSystemFolder() noexcept {
         set(LOAD_LIBRARY_SEARCH_SYSTEM32);
     // Takes the current folder out of the older search order as well.
     ::SetDllDirectoryW(L"");
+    // Wine's own uxtheme resolves its delay-loaded msimg32 by the plain search order, which still
+    // starts at the program's folder. Loaded from the system folder now (and kept), that lookup
+    // finds this copy instead. Harmless on Windows, where the system copy is a known DLL anyway.
+    static const HMODULE msimg32 = LoadSystemLibrary(L"msimg32.dll");
+    (void)msimg32;
 }
 
 HMODULE LoadSystemLibrary(const wchar_t* fileName) noexcept {

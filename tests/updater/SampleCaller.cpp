@@ -6,6 +6,7 @@
 // /map    maps <file> as a read-only view and closes its file and section handles; the view stays
 //         until the program ends.
 // /mark   appends "started <pid>" at start and "closed <pid>" when the window is closed.
+// Ends by itself after ten minutes.
 // /update writes the job (its own process id, window class and caption, and a runApp that starts
 //         it again with the same /caption, /hold and /mark) and starts the updater.
 // The caller header first: it must stand on its own (windows.h only).
@@ -37,6 +38,9 @@ LRESULT CALLBACK WndProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
     switch (msg) {
     case WM_CLOSE:
         Mark(L"closed");
+        ::DestroyWindow(h);
+        return 0;
+    case WM_TIMER:  // a fixture never outlives its test by long
         ::DestroyWindow(h);
         return 0;
     case WM_DESTROY:
@@ -97,6 +101,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     ::RegisterClassW(&wc);
     HWND window = ::CreateWindowExW(0, kClass, caption.c_str(), WS_OVERLAPPEDWINDOW, 40, 40, 420, 260, nullptr,
                                     nullptr, instance, nullptr);
+    ::SetTimer(window, 1, 10 * 60 * 1000, nullptr);
     ::ShowWindow(window, show == SW_HIDE ? SW_SHOWNORMAL : show);
     ::UpdateWindow(window);
 

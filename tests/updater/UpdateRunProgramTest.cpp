@@ -84,7 +84,9 @@ TEST(UpdateRun, CallerHoldingItsOwnExecutableIsClosedUpdatedAndRestarted) {
               "started " + std::to_string(caller.pid) + "\r\nclosed " + std::to_string(caller.pid));
     const DWORD restarted = static_cast<DWORD>(std::stoul(marks.substr(marks.rfind("started ") + 8)));
     EXPECT_NE(restarted, caller.pid);
-    if (HWND w = FindProcessWindow(restarted)) ::PostMessageW(w, WM_CLOSE, 0, 0);
+    HWND again = nullptr;
+    EXPECT_TRUE(WaitUntil([&] { return (again = FindProcessWindow(restarted)) != nullptr; }));
+    if (again) ::PostMessageW(again, WM_CLOSE, 0, 0);
 }
 
 // Another program holds a file: a row appears and the window grows; when the holder is gone the
