@@ -1,7 +1,9 @@
-// Measures the updater: the time from its start to its window on screen, and the time of one scan
-// pass over a job with 20 held entries spread over 5 holder processes.
-//   updater [-r runs]
-// Prints the median and the single figures of each.
+// Measures the updater: the time from its start to its window on screen, the time of one scan
+// pass over a job with 20 held entries spread over 5 holder processes, and the longest time the
+// update window's thread does not handle messages during such a pass, next to one single lock scan.
+//   updater [-r runs] [-l background file handles]
+// The background handles (default 4000, held by 8 more processes) give the handle table the size
+// it has on a busy desktop. Prints the median and the single figures of each.
 #include <windows.h>
 #include <objbase.h>
 
@@ -11,7 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "components/VeltraGDIPAPI.h"
+#include "components/kx_Scale.h"
+#include "lockscan/FileInUse_Tools.h"
+#include "support/LibraryStartup.h"
 #include "support/base/UniqueHandle.h"
+#include "ui/Application.h"
+#include "updater/UpdateForm.h"
 #include "updater/UpdateRun.h"
 
 namespace {
@@ -103,13 +111,138 @@ void WriteFile(const std::wstring& path, const char* text) {
     if (f) ::WriteFile(f.get(), text, static_cast<DWORD>(strlen(text)), &n, nullptr);
 }
 
+// Writes an update job of 20 entries (sources created in work) under a new section; returns the
+// section.
+std::wstring WriteJob(const std::wstring& work) {
+    const std::wstring section = NewGuid();
+    const std::wstring keyPath = L"Software\\Veltra Software\\Update\\" + section;
+    HKEY key = nullptr;
+    ::RegCreateKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
+    SetString(key, L"count", L"20");
+    for (int n = 1; n <= 20; ++n) {
+        const std::wstring source = work + L"\\new" + std::to_wstring(n) + L".dat";
+        WriteFile(source, "new");
+        SetString(key, std::to_wstring(n) + L"_Source", source);
+        SetString(key, std::to_wstring(n) + L"_Dest", work + L"\\dest" + std::to_wstring(n - 1) + L".dat");
+    }
+    ::RegCloseKey(key);
+    return section;
+}
+
+// The stall harness: a probe thread posts a message stamped with its sending time every 2 ms to a
+// window of the update window's thread; the window's thread records how late each one arrives.
+// Ticks of the real update window (the same handler its timer runs) are started from that
+// thread's message loop, so the longest delay seen after a tick is the longest time the thread did
+// not handle messages during it.
+constexpr UINT kProbe = WM_APP + 1;
+constexpr UINT_PTR kNextTick = 1;
+
+struct StallHarness {
+    swt::TForm1* form = nullptr;
+    int ticks = 0;       // ticks to run
+    int done = 0;        // ticks run
+    bool measuring = false;
+    double worst = 0;    // longest delay since the last tick began
+    std::vector<double> tickMs, stallMs;
+    Clock::time_point tickEnd;
+};
+StallHarness g_harness;
+
+void RecordStall() {
+    if (!g_harness.measuring) return;
+    // Probes posted before the tick's end have all arrived once one posted after it arrives.
+    g_harness.measuring = false;
+    g_harness.stallMs.push_back(g_harness.worst);
+}
+
+LRESULT CALLBACK ProbeProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
+    if (msg == kProbe) {
+        const auto sent = Clock::time_point(Clock::duration(static_cast<Clock::rep>(l)));
+        const auto now = Clock::now();
+        if (g_harness.measuring) {
+            g_harness.worst = std::max(g_harness.worst, Ms(now - sent));
+            if (sent > g_harness.tickEnd) RecordStall();
+        }
+        return 0;
+    }
+    if (msg == WM_TIMER && w == kNextTick) {
+        ::KillTimer(h, kNextTick);
+        if (g_harness.measuring) RecordStall();
+        if (g_harness.done == g_harness.ticks) {
+            ::PostQuitMessage(0);
+            return 0;
+        }
+        g_harness.worst = 0;
+        g_harness.measuring = true;
+        g_harness.tickEnd = Clock::time_point::max();
+        const auto t0 = Clock::now();
+        g_harness.form->Timer1Timer();
+        g_harness.tickEnd = Clock::now();
+        g_harness.tickMs.push_back(Ms(g_harness.tickEnd - t0));
+        g_harness.form->Timer1.SetEnabled(false);  // the bench, not the window's timer, starts ticks
+        ++g_harness.done;
+        ::SetTimer(h, kNextTick, 400, nullptr);
+        return 0;
+    }
+    return ::DefWindowProcW(h, msg, w, l);
+}
+
+// Runs ticks of a shown update window for the job; the first reads the job and runs a pass.
+void MeasureStalls(const std::wstring& section, int ticks) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = ProbeProc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"SwtStallProbe";
+    ::RegisterClassW(&wc);
+    HWND probe = ::CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    auto form = swt::CreateForm<swt::TForm1>(std::vector<std::wstring>{L"Swaptide2.exe", L"doit", section});
+    form->Show();
+    form->Timer1.SetEnabled(false);
+    g_harness.form = form.get();
+    g_harness.ticks = ticks;
+
+    volatile bool stop = false;
+    struct ProbeArgs {
+        HWND probe;
+        volatile bool* stop;
+    } args{probe, &stop};
+    HANDLE thread = ::CreateThread(
+        nullptr, 0,
+        [](void* p) -> DWORD {
+            auto* a = static_cast<ProbeArgs*>(p);
+            while (!*a->stop) {
+                ::PostMessageW(a->probe, kProbe, 0, static_cast<LPARAM>(Clock::now().time_since_epoch().count()));
+                ::Sleep(2);
+            }
+            return 0;
+        },
+        &args, 0, nullptr);
+    ::SetTimer(probe, kNextTick, 500, nullptr);
+    MSG msg;
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+    stop = true;
+    ::WaitForSingleObject(thread, 5000);
+    ::CloseHandle(thread);
+    if (form->Visible()) form->Close();
+    form.reset();
+    ::DestroyWindow(probe);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    int runs = 5;
-    for (int i = 1; i + 1 < argc; ++i)
+    int runs = 5, background = 4000;
+    for (int i = 1; i + 1 < argc; ++i) {
         if (std::wstring(argv[i]) == L"-r") runs = std::max(1, _wtoi(argv[++i]));
+        else if (std::wstring(argv[i]) == L"-l") background = std::max(0, _wtoi(argv[++i]));
+    }
     ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    swt::KxScaleUnit scaling;
+    swt::GdiplusLibrary gdiplus;
+    swt::XProcsLibrary xprocs;
     const std::wstring dir = ExeDir();
 
     std::vector<double> starts, plain;
@@ -134,6 +267,16 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring readyName = L"swt-bench-ready-" + NewGuid(), quitName = L"swt-bench-quit-" + NewGuid();
     swt::UniqueHandleT quit(::CreateEventW(nullptr, TRUE, FALSE, quitName.c_str()));
     std::vector<swt::UniqueHandleT> holders;
+    // The background: 8 processes, each holding its share of the background handles.
+    for (int h = 0; h < 8 && background > 0; ++h) {
+        const std::wstring folder = work + L"\\load" + std::to_wstring(h);
+        ::CreateDirectoryW(folder.c_str(), nullptr);
+        const std::wstring ready = readyName + L"load" + std::to_wstring(h);
+        swt::UniqueHandleT readyEvent(::CreateEventW(nullptr, TRUE, FALSE, ready.c_str()));
+        holders.push_back(Launch(L"\"" + dir + L"\\lockscan_bench_holder.exe\" " + ready + L" " + quitName + L" many \"" +
+                                 folder + L"\" " + std::to_wstring(background / 8)));
+        ::WaitForSingleObject(readyEvent.get(), 60000);
+    }
     for (int h = 0; h < 5; ++h) {
         const std::wstring ready = readyName + std::to_wstring(h);
         swt::UniqueHandleT readyEvent(::CreateEventW(nullptr, TRUE, FALSE, ready.c_str()));
@@ -148,18 +291,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     std::vector<double> passes, reads;
     for (int r = 0; r < runs; ++r) {
-        const std::wstring section = NewGuid();
-        const std::wstring keyPath = L"Software\\Veltra Software\\Update\\" + section;
-        HKEY key = nullptr;
-        ::RegCreateKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
-        SetString(key, L"count", L"20");
-        for (int n = 1; n <= 20; ++n) {
-            const std::wstring source = work + L"\\new" + std::to_wstring(n) + L".dat";
-            WriteFile(source, "new");
-            SetString(key, std::to_wstring(n) + L"_Source", source);
-            SetString(key, std::to_wstring(n) + L"_Dest", work + L"\\dest" + std::to_wstring(n - 1) + L".dat");
-        }
-        ::RegCloseKey(key);
+        const std::wstring section = WriteJob(work);
         swt::TUpdateRun run({L"Swaptide2.exe", L"doit", section});
         run.FormCreate();
         auto t0 = Clock::now();
@@ -172,12 +304,39 @@ int wmain(int argc, wchar_t** argv) {
         if (run.FProcessList->Count() != 5 || run.FToDoList->Count() != 20)
             std::printf("warning: %zu processes, %zu entries left\n", run.FProcessList->Count(), run.FToDoList->Count());
     }
+    // One single lock scan (one held destination), for comparison with the stalls.
+    std::vector<double> singles;
+    for (int r = 0; r < runs; ++r) {
+        const auto t0 = Clock::now();
+        auto locks = swt::GetLockingProcesses(work + L"\\dest0.dat");
+        singles.push_back(Ms(Clock::now() - t0));
+    }
+    // The real update window: the first tick reads the job and runs a pass, the later ticks run
+    // passes; each has 20 held entries and 5 holders.
+    swt::Application().Initialize();
+    MeasureStalls(WriteJob(work), 1 + runs);
     ::SetEvent(quit.get());
     for (auto& h : holders) ::WaitForSingleObject(h.get(), 10000);
-    std::printf("reading the job (20 entries, each scanned once), ms:");
+    std::printf("reading the job (20 entries, one batch scan), ms:");
     for (double s : reads) std::printf(" %.0f", s);
     std::printf("\none pass, 20 held entries, 5 holders, ms:");
     for (double s : passes) std::printf(" %.0f", s);
     std::printf("\none pass, 20 held entries, 5 holders, median: %.0f ms\n", Median(passes));
+    std::printf("background file handles: %d\n", background);
+    std::printf("one single lock scan, ms:");
+    for (double s : singles) std::printf(" %.0f", s);
+    std::printf("\nwindow thread, longest stall per tick (first: job read + pass), ms:");
+    for (double s : g_harness.stallMs) std::printf(" %.0f", s);
+    std::printf("\nwindow thread, tick durations, ms:");
+    for (double s : g_harness.tickMs) std::printf(" %.0f", s);
+    std::vector<double> later(g_harness.stallMs.size() > 1 ? g_harness.stallMs.begin() + 1 : g_harness.stallMs.end(),
+                              g_harness.stallMs.end());
+    const double single = Median(singles);
+    std::printf("\nlongest stall in a 20-entry pass, median: %.0f ms; one single scan, median: %.0f ms; "
+                "ratio stall/single: %.2f\n",
+                Median(later), single, single > 0 ? Median(later) / single : 0);
+    if (!g_harness.stallMs.empty())
+        std::printf("first tick (job read + pass) stall: %.0f ms = %.2f single scans\n", g_harness.stallMs[0],
+                    single > 0 ? g_harness.stallMs[0] / single : 0);
     return 0;
 }

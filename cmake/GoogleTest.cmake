@@ -28,8 +28,14 @@ function(swaptide_add_test name)
     list(APPEND locks desktop)
   endif()
   set(serial "")
-  if(locks)
+  list(LENGTH locks lockCount)
+  if(lockCount EQUAL 1)
     set(serial RESOURCE_LOCK "${locks}")
+  elseif(lockCount GREATER 1)
+    # Discovered tests get their properties as one flat list, so a second lock name would be
+    # read as a property name of its own and neither lock held: a program that needs several
+    # runs with nothing beside it instead.
+    set(serial RUN_SERIAL TRUE)
   endif()
   if(T_SERIAL)
     set(serial RUN_SERIAL TRUE)

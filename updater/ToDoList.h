@@ -15,14 +15,18 @@ class TToDoList;
 // the processes that hold its destination open.
 class TUpdateItem {
 public:
-    // Appends a new entry to toDoList (which owns it) and refreshes its locks.
-    static TUpdateItem& Create(TToDoList* toDoList, std::wstring source, std::wstring dest);
+    // Appends a new entry to toDoList (which owns it) and refreshes its locks; with refresh false
+    // the caller hands the entry its locks (TakeLocks) after scanning many entries at once.
+    static TUpdateItem& Create(TToDoList* toDoList, std::wstring source, std::wstring dest, bool refresh = true);
     ~TUpdateItem();
     TUpdateItem(const TUpdateItem&) = delete;
     TUpdateItem& operator=(const TUpdateItem&) = delete;
 
     // Scans which processes hold the destination open and gives each of them a process row.
     void RefreshLocks();
+    // The same with a list scanned by the caller (a batch scan for many entries): the entry keeps
+    // locks (none for a done entry) and every holder in it gets a process row.
+    void TakeLocks(std::unique_ptr<TProcessLockList> locks);
 
     TToDoList* FToDoList;  // not owned
     std::wstring FSource;
@@ -30,6 +34,8 @@ public:
     bool FDone = false;
     // The processes that held the destination at the last refresh; none when nobody did.
     std::unique_ptr<TProcessLockList> FLocks;
+    // The run has logged that nobody it can show holds this entry's destination (once per run).
+    bool FNoHolderLogged = false;
 
 private:
     TUpdateItem(TToDoList* toDoList, std::wstring source, std::wstring dest);

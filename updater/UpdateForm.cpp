@@ -160,4 +160,10 @@ void TForm1::ShowError(const std::wstring& text) {
     Application().HandleException(std::make_exception_ptr(Error(text)));
 }
 
+void TForm1::ShowHolderNotFound(bool notFound) {
+    if (!kx_TaskButton1) return;
+    // The button lays itself out again only when the text changes.
+    kx_TaskButton1->SetCaptionDescription(notFound ? kHeaderHolderNotFound : kHeaderDescription);
+}
+
 }  // namespace swt

@@ -26,6 +26,11 @@ public:
     static constexpr const wchar_t* kHeaderDescription =
         L"Um das Update abzuschließen, müssen folgende Prozesse beendet werden. Doppelklicken Sie auf den "
         L"Prozessnamen, um die Anwendung in den Vordergrund zu bringen und schließen Sie diese.";
+    // The header's description while a file stays blocked and the lock scan names no holder for it.
+    static constexpr const wchar_t* kHeaderHolderNotFound =
+        L"Eine Datei wird von einem Programm blockiert, das hier nicht angezeigt werden kann (etwa einem Prozess "
+        L"eines anderen Benutzers oder einem Programm ohne Fenster); schließen Sie Programme von Hand oder starten "
+        L"Sie den Computer neu, damit das Update abgeschlossen werden kann.";
     static constexpr const wchar_t* kFooterDescription =
         L"Versuchen Sie nach Möglichkeit, über \"In den Vordergrund bringen\" das Programm manuell zu schließen. "
         L"Um Prozesse zu killen sind ggf. erweiterte Windows-Nutzerrechte nötig";
@@ -65,6 +70,7 @@ public:
     void RowRemoved() override;
     void ReturnToFront() override;
     void ShowError(const std::wstring& text) override;
+    void ShowHolderNotFound(bool notFound) override;
 
 protected:
     void CreateParams(TCreateParams& p) override;

@@ -39,6 +39,9 @@ public:
     virtual void ReturnToFront() = 0;
     // The standard error display.
     virtual void ShowError(const std::wstring& text) = 0;
+    // notFound: a file stays blocked and the lock scan names no holder for it; the header tells
+    // the user what is left to do. False: the header shows its usual text.
+    virtual void ShowHolderNotFound(bool notFound) { (void)notFound; }
 };
 
 }  // namespace swt

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "lockscan/FileInUse_Tools.h"
 #include "support/base/Error.h"
 #include "support/StartProgram.h"
 #include "updater/FileReplace.h"
@@ -112,13 +113,24 @@ void TUpdateRun::ReadUpdateJob() {
     const int32_t count = job.ReadInteger(L"count");
     // Past the highest "<n>_Source" present every entry would be skipped anyway.
     const int32_t last = count > 0 ? std::min(count, job.HighestSourceIndex()) : 0;
-    for (int32_t n = 1; n <= last; ++n) {
-        const std::wstring sourceName = std::to_wstring(n) + L"_Source";
-        if (!IsExistingFile(job.ReadString(sourceName, L"XX$"))) continue;
-        std::wstring source = job.ReadString(sourceName, L"");
-        std::wstring dest = job.ReadString(std::to_wstring(n) + L"_Dest", L"");
-        TUpdateItem::Create(FToDoList.get(), std::move(source), std::move(dest));
+    // The entries are scanned together once read, in job order, also those read before a value
+    // that cannot be read.
+    std::exception_ptr error;
+    try {
+        for (int32_t n = 1; n <= last; ++n) {
+            const std::wstring sourceName = std::to_wstring(n) + L"_Source";
+            if (!IsExistingFile(job.ReadString(sourceName, L"XX$"))) continue;
+            std::wstring source = job.ReadString(sourceName, L"");
+            std::wstring dest = job.ReadString(std::to_wstring(n) + L"_Dest", L"");
+            TUpdateItem::Create(FToDoList.get(), std::move(source), std::move(dest), false);
+        }
+    } catch (...) {
+        error = std::current_exception();
     }
+    std::vector<TUpdateItem*> read;
+    for (size_t i = 0; i < FToDoList->Count(); ++i) read.push_back(&(*FToDoList)[i]);
+    ScanLocks(read);
+    if (error) std::rethrow_exception(error);
 
     job.EraseSection();
     Log(L"RegistryErased: " + keyName);
@@ -174,17 +186,18 @@ void TUpdateRun::UpdateFilesExecute() {
         do {
             again = false;
             if (FProcessList) FProcessList->ClearLocks();
+            // Copy first, so that each file goes into place the moment it is free; then one walk
+            // of the handle table for every entry still held, instead of one per entry.
             for (size_t i = FToDoList->Count(); i-- > 0;) {
                 TUpdateItem& entry = (*FToDoList)[i];
-                if (entry.FDone) continue;
-                if (CopyEntry(entry)) continue;
-                entry.RefreshLocks();
-                if (!entry.FLocks || !FProcessList) continue;
-                for (size_t k = entry.FLocks->Count(); k-- > 0;) {
-                    TProcessLockInfo& lock = (*entry.FLocks)[k];
-                    if (TProcessItem* item = FProcessList->FindProcess(lock.ProcessId)) item->AttachLock(lock);
-                }
+                if (!entry.FDone) CopyEntry(entry);
             }
+            std::vector<TUpdateItem*> held;  // last to first, as the locks are attached
+            for (size_t i = FToDoList->Count(); i-- > 0;)
+                if (!(*FToDoList)[i].FDone) held.push_back(&(*FToDoList)[i]);
+            ScanLocks(held);
+            for (TUpdateItem* entry : held) AttachLocks(*entry);
+            ReportHoldersNotFound(held);
             if (FProcessList) {
                 for (size_t i = FProcessList->Count(); i-- > 0;)
                     if ((*FProcessList)[i].FLocks.empty()) FProcessList->Delete(i);
@@ -221,6 +234,36 @@ void TUpdateRun::UpdateFilesExecute() {
         else FormClose();
         ReleaseJob();
     }
+}
+
+void TUpdateRun::ScanLocks(const std::vector<TUpdateItem*>& entries) {
+    if (entries.empty()) return;
+    std::vector<std::wstring> paths;
+    paths.reserve(entries.size());
+    for (const TUpdateItem* entry : entries) paths.push_back(entry->FDest);
+    std::vector<std::unique_ptr<TProcessLockList>> locks = GetLockingProcessesBatch(paths);
+    for (size_t i = 0; i < entries.size(); ++i)
+        entries[i]->TakeLocks(i < locks.size() ? std::move(locks[i]) : nullptr);
+}
+
+void TUpdateRun::AttachLocks(TUpdateItem& entry) {
+    if (!entry.FLocks || !FProcessList) return;
+    for (size_t k = entry.FLocks->Count(); k-- > 0;) {
+        TProcessLockInfo& lock = (*entry.FLocks)[k];
+        if (TProcessItem* item = FProcessList->FindProcess(lock.ProcessId)) item->AttachLock(lock);
+    }
+}
+
+void TUpdateRun::ReportHoldersNotFound(const std::vector<TUpdateItem*>& failed) {
+    bool notFound = false;
+    for (TUpdateItem* entry : failed) {
+        if (entry->FLocks && entry->FLocks->Count() > 0) continue;
+        notFound = true;
+        if (entry->FNoHolderLogged) continue;
+        entry->FNoHolderLogged = true;
+        Log(L"WARN Keine blockierenden Prozesse gefunden: " + entry->FDest);
+    }
+    if (host_) host_->ShowHolderNotFound(notFound);
 }
 
 bool TUpdateRun::CopyEntry(TUpdateItem& entry) {

@@ -76,6 +76,14 @@ public:
 
 private:
     void ReleaseJob();
+    // One batch scan for the destinations of the entries; each entry takes its list (rows for new
+    // holders, in the order of the entries and their locks).
+    void ScanLocks(const std::vector<TUpdateItem*>& entries);
+    // Adds the entry's locks, last to first, to the rows of their processes and to their hints.
+    void AttachLocks(TUpdateItem& entry);
+    // failed: the entries whose copy failed in this cycle. One of them without any holder the scan
+    // can name is logged once per run, and the header says so until every one has a holder again.
+    void ReportHoldersNotFound(const std::vector<TUpdateItem*>& failed);
     // The calling program's main window for the job's class and caption, never the updater's own.
     HWND FindCallerWindow(bool haveClassAndCaption, const std::wstring& cls, const std::wstring& caption) const;
 

@@ -7,6 +7,7 @@
 //   demo_driver hover-row <index>        moves the mouse over row <index> (its hint shows)
 // Exit code 0 on success, 1 when the window or the row is not there.
 #include <windows.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -96,7 +97,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         ::GetClientRect(block, &r);
         const LPARAM at = MAKELPARAM(_wtoi(args.size() > 3 ? args[3].c_str() : L"78"),
                                      r.bottom - _wtoi(args.size() > 4 ? args[4].c_str() : L"12"));
-        // The link becomes hot under the mouse first; the click reports the hot link.
+        // The link becomes hot under the mouse first; the click reports the hot link. The block
+        // repaints with the real pointer's place, so the pointer goes there too, as a user's would.
+        POINT screen{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+        ::ClientToScreen(block, &screen);
+        ::SetCursorPos(screen.x, screen.y);
         ::PostMessageW(block, WM_MOUSEMOVE, 0, at);
         ::PostMessageW(block, WM_LBUTTONDOWN, MK_LBUTTON, at);
         ::PostMessageW(block, WM_LBUTTONUP, 0, at);

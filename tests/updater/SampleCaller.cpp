@@ -1,7 +1,10 @@
 // A calling application as the updater meets it: one main window, one of its own files held open,
 // and (with /update) an update job written through the caller header.
-//   sample_caller [/caption <text>] [/hold <file>] [/mark <file>] [/update <updater> <log> (<source> <dest>)...]
+//   sample_caller [/caption <text>] [/hold <file>] [/map <file>] [/mark <file>]
+//                 [/update <updater> <log> (<source> <dest>)...]
 // /hold   opens <file> without sharing until the program ends.
+// /map    maps <file> as a read-only view and closes its file and section handles; the view stays
+//         until the program ends.
 // /mark   appends "started <pid>" at start and "closed <pid>" when the window is closed.
 // Ends by itself after ten minutes.
 // /update writes the job (its own process id, window class and caption, and a runApp that starts
@@ -62,11 +65,12 @@ std::wstring Quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     std::vector<std::wstring> args = swt::CommandLineArgs();
-    std::wstring caption = L"Sample Caller", hold, updater, log;
+    std::wstring caption = L"Sample Caller", hold, map, updater, log;
     std::vector<std::wstring> files;
     for (size_t i = 1; i < args.size(); ++i) {
         if (args[i] == L"/caption" && i + 1 < args.size()) caption = args[++i];
         else if (args[i] == L"/hold" && i + 1 < args.size()) hold = args[++i];
+        else if (args[i] == L"/map" && i + 1 < args.size()) map = args[++i];
         else if (args[i] == L"/mark" && i + 1 < args.size()) g_mark = args[++i];
         else if (args[i] == L"/update" && i + 2 < args.size()) {
             updater = args[++i];
@@ -77,6 +81,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     Mark(L"started");
     HANDLE held = INVALID_HANDLE_VALUE;
     if (!hold.empty()) held = ::CreateFileW(hold.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (!map.empty()) {
+        HANDLE file = ::CreateFileW(map.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE section = file == INVALID_HANDLE_VALUE ? nullptr
+                                                      : ::CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+        if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
+        if (section) {
+            ::MapViewOfFile(section, FILE_MAP_READ, 0, 0, 0);
+            ::CloseHandle(section);
+        }
+    }
 
     WNDCLASSW wc{};
     wc.lpfnWndProc = WndProc;
