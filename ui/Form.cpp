@@ -20,6 +20,17 @@ TForm::~TForm() {
     while (!owned_.empty()) owned_.pop_back();
 }
 
+bool TForm::Release(const void* obj) {
+    for (auto it = owned_.begin(); it != owned_.end(); ++it) {
+        if (it->get() != obj) continue;
+        // Out of the list before it is destroyed, so that its destructor sees a consistent list.
+        std::shared_ptr<void> gone = std::move(*it);
+        owned_.erase(it);
+        return true;
+    }
+    return false;
+}
+
 void TForm::AfterConstruction() {
     if (created_) return;
     created_ = true;

@@ -87,6 +87,10 @@ public:
         owned_.push_back(std::move(p));
         return raw;
     }
+    // Destroys one owned object now, for a part of the form that goes before the form (a row and
+    // its context menu): release it after the controls that point at it. False when obj is not
+    // owned here (it is left alone).
+    bool Release(const void* obj);
 
     // Runs Loaded then the create hook; CreateForm calls it once after construction.
     void AfterConstruction();

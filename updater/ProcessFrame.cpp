@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "ui/Form.h"
 #include "ui/ImageList.h"
 #include "ui/Shape.h"
 #include "updater/ProcessList.h"
@@ -11,7 +12,13 @@
 
 namespace swt {
 
-TProcessFrame::TProcessFrame(TProcessItem& item, TImageList* images) : FItem(&item) {
+TProcessFrame::TProcessFrame(TProcessItem& item, TForm& owner, TImageList* images)
+    : ActionForeground(*owner.Own<TAction>()),
+      ActionKill(*owner.Own<TAction>()),
+      ActionClose(*owner.Own<TAction>()),
+      PopupMenu1(*owner.Own<TPopupMenu>()),
+      FItem(&item),
+      owner_(&owner) {
     SetName(L"TProcessFrame");
     SetBevelOuter(TBevelCut::bvNone);
     SetAlign(TAlign::alTop);
@@ -94,8 +101,20 @@ void TProcessFrame::Button1Click() { FItem->Kill(); }
 void TProcessFrame::Button2Click() { FItem->CloseProcess(); }
 void TProcessFrame::Button3Click() { FItem->BringToFront(); }
 
+TProcessFrameRow::TProcessFrameRow(TWinControl* scrollBox, TProcessFrame* frame) : scrollBox_(scrollBox), frame_(frame) {
+    if (!frame_) return;
+    owner_ = &frame_->Owner();
+    owned_[0] = &frame_->PopupMenu1;
+    owned_[1] = &frame_->ActionClose;
+    owned_[2] = &frame_->ActionKill;
+    owned_[3] = &frame_->ActionForeground;
+}
+
 TProcessFrameRow::~TProcessFrameRow() {
     if (scrollBox_ && frame_) scrollBox_->RemoveControl(frame_);
+    // After the row, which points at them.
+    if (owner_)
+        for (const void* obj : owned_) owner_->Release(obj);
 }
 
 std::wstring TProcessFrameRow::Hint() const { return frame_->Hint(); }

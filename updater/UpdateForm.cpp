@@ -132,7 +132,7 @@ void TForm1::EndRowUpdate() {
 }
 
 std::unique_ptr<TProcessRowView> TForm1::CreateRow(TProcessItem& item) {
-    auto frame = std::make_unique<TProcessFrame>(item, &ImageListStatus);
+    auto frame = std::make_unique<TProcessFrame>(item, *this, &ImageListStatus);
     TProcessFrame* row = frame.get();
     // Below the rows there are already, as wide as the window.
     row->SetBounds(0, 100000, 470, 62);

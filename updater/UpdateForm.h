@@ -47,12 +47,14 @@ public:
     Tkx_TaskButton* kx_TaskButton1 = nullptr;
     TScrollBox* ScrollBox1 = nullptr;
     Tkx_TaskButton* kx_TaskButton2 = nullptr;
-    TTimer Timer1;
-    TImageList ImageListStatus{16, 16};
-    TAction UpdateFiles;
-    TAction CloseProgramm;
-    TAction StartProgramm;
-    TAction ActionAlleBeenden;
+    // Non-visual objects on the form's owner list, so they outlive the rows and buttons that point
+    // at them (plain members would go before the base class's controls).
+    TTimer& Timer1 = *Own<TTimer>();
+    TImageList& ImageListStatus = *Own<TImageList>(16, 16);
+    TAction& UpdateFiles = *Own<TAction>();
+    TAction& CloseProgramm = *Own<TAction>();
+    TAction& StartProgramm = *Own<TAction>();
+    TAction& ActionAlleBeenden = *Own<TAction>();
 
     void Timer1Timer() { Run.Timer1Timer(); }
     void kx_TaskButton2LinkClick(int index) { Run.kx_TaskButton2LinkClick(index); }

@@ -106,6 +106,24 @@ TEST(OwnerList, OwnedObjectsOutliveTheControlsAndGoLastMadeFirst) {
     EXPECT_EQ(g_gone, (std::vector<std::wstring>{L"label", L"images", L"timer"}));
 }
 
+TEST(OwnerList, ReleaseDestroysOneOwnedObjectNowAndLeavesTheRest) {
+    g_gone.clear();
+    TOwnedThing stranger(L"stranger");
+    {
+        auto f = CreateForm<TBatchForm>();
+        f->Own<TOwnedThing>(L"first");
+        auto* row = f->Own<TOwnedThing>(L"row");
+        f->Own<TOwnedThing>(L"last");
+
+        EXPECT_TRUE(f->Release(row));
+        EXPECT_EQ(g_gone, (std::vector<std::wstring>{L"row"}));
+        EXPECT_FALSE(f->Release(row)) << "already released";
+        EXPECT_FALSE(f->Release(&stranger)) << "not the form's";
+        EXPECT_EQ(g_gone, (std::vector<std::wstring>{L"row"}));
+    }
+    EXPECT_EQ(g_gone, (std::vector<std::wstring>{L"row", L"last", L"first"})) << "the rest still go last made first";
+}
+
 // Records the hooks it receives.
 class THookControl : public TCustomControl {
 public:

@@ -85,11 +85,13 @@ TEST(UpdateWindow, RowsHintsKillAndAllClose) {
 
     // Kill from the row's link: logged by the row's caption; the next pass drops the row.
     size_t logged = LogOf(job.LogPath()).size();
+    const void* goneMenu = &w.RowOf(second.pid()).PopupMenu1;
     w.RowOf(second.pid()).kx_TaskButton1LinkClick(1);
     EXPECT_EQ(Since(LogOf(job.LogPath()), logged), (std::vector<std::string>{"OK lockscan_holder gekillt"}));
     EXPECT_EQ(w.form->Timer1.Interval(), 100u);
     w.Tick();
     EXPECT_EQ(w.Rows(), 1u);
+    EXPECT_FALSE(w.form->Release(goneMenu)) << "the gone row's menu left the window's owner list with the row";
     EXPECT_LT(w.Height(), twoRows);
     EXPECT_GT(w.Height(), empty);
 
