@@ -136,4 +136,23 @@ std::wstring NewGuidText() {
 
 void ParkCursor() { ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1); }
 
+HWND FindWindowOf(DWORD pid, const std::function<bool(HWND)>& match) {
+    struct Search {
+        DWORD pid;
+        const std::function<bool(HWND)>* match;
+        HWND found;
+    } search{pid, &match, nullptr};
+    ::EnumWindows(
+        [](HWND w, LPARAM l) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(l);
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(w, &owner);
+            if (owner != s->pid || !(*s->match)(w)) return TRUE;
+            s->found = w;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 }  // namespace swt::test

@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,10 @@ private:
     std::wstring path_;
     UniqueKey key_;
 };
+
+// The first top-level window of process `pid` (in the order EnumWindows gives) for which `match`
+// holds, or null.
+HWND FindWindowOf(DWORD pid, const std::function<bool(HWND)>& match);
 
 // A new GUID in registry text form, "{xxxxxxxx-xxxx-...}".
 std::wstring NewGuidText();

@@ -39,25 +39,11 @@ inline std::wstring PidArgs(DWORD pid, const std::wstring& name = L"Testprogramm
 
 // The countdown window of one Endwatch process (tests run side by side, each with its own).
 inline HWND FindKillFrm(DWORD endwatchPid) {
-    struct Search {
-        DWORD pid;
-        HWND found;
-    } search{endwatchPid, nullptr};
-    ::EnumWindows(
-        [](HWND w, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            DWORD pid = 0;
-            ::GetWindowThreadProcessId(w, &pid);
-            wchar_t caption[32] = {};
-            ::GetWindowTextW(w, caption, 32);
-            if (pid == s->pid && std::wstring(caption) == L"KillFrm") {
-                s->found = w;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return swt::test::FindWindowOf(endwatchPid, [](HWND w) {
+        wchar_t caption[32] = {};
+        ::GetWindowTextW(w, caption, 32);
+        return std::wstring(caption) == L"KillFrm";
+    });
 }
 
 inline bool IsKillFrmVisible(DWORD endwatchPid) {

@@ -10,59 +10,12 @@
 
 #include "lockscan/FileInUse_Tools.h"
 #include "tests/lockscan/Holder.h"
+#include "tests/updater/UpdateWindowFixture.h"
 #include "tests/updater/UpdaterDriver.h"
 #include "ui/Application.h"
-#include "ui/ScrollBox.h"
-#include "updater/ProcessFrame.h"
-#include "components/kx_taskbutton.h"
-#include "updater/UpdateForm.h"
 
 namespace swt::test {
 namespace {
-
-// A shown update window for a job; its timer is driven by the test.
-struct Window {
-    explicit Window(const Job& job) {
-        form = CreateForm<TForm1>(std::vector<std::wstring>{L"Swaptide2.exe", L"doit", job.section});
-        form->ShowActivated = false;
-        form->Show();
-        form->Timer1.SetEnabled(false);
-    }
-    ~Window() {
-        if (form->Visible()) form->Close();
-    }
-    void Tick() {
-        form->Timer1Timer();
-        Application().ProcessMessages();
-    }
-    TProcessItem* ItemOf(DWORD pid) const {
-        return form->Run.FProcessList ? form->Run.FProcessList->FindProcess(pid) : nullptr;
-    }
-    TProcessFrame& RowOf(DWORD pid) const {
-        return *static_cast<TProcessFrameRow*>(ItemOf(pid)->FFrame.get())->Frame();
-    }
-    // The process ids of the rows, top to bottom, of the given processes only.
-    std::vector<DWORD> RowsOf(const std::vector<DWORD>& pids) const {
-        std::vector<DWORD> out;
-        for (size_t i = 0; form->Run.FProcessList && i < form->Run.FProcessList->Count(); ++i) {
-            const DWORD pid = (*form->Run.FProcessList)[i].FProcessId;
-            if (std::find(pids.begin(), pids.end(), pid) != pids.end()) out.push_back(pid);
-        }
-        return out;
-    }
-    const std::wstring& HeaderDescription() const { return form->kx_TaskButton1->CaptionDescription(); }
-    std::unique_ptr<TForm1> form;
-};
-
-// A job of one entry per destination, in the given order.
-void AddEntries(Job& job, const std::vector<std::wstring>& dests) {
-    job.key.SetString(L"this_logfile", job.LogPath());
-    job.key.SetString(L"count", std::to_wstring(dests.size()));
-    for (size_t i = 0; i < dests.size(); ++i) {
-        WriteFileBytes(dests[i], "old");
-        job.AddEntry(static_cast<int>(i + 1), dests[i]);
-    }
-}
 
 size_t CountOf(const std::vector<std::string>& lines, const std::string& line) {
     return static_cast<size_t>(std::count(lines.begin(), lines.end(), line));
@@ -114,7 +67,7 @@ TEST(ScanPass, OneBatchScanGivesTheRowsAndHintsOfOneScanPerEntry) {
     EXPECT_EQ(std::count(expected.hints.at(twoFiles.pid()).begin(), expected.hints.at(twoFiles.pid()).end(), L'\r'),
               2);
 
-    Window w(job);
+    UpdateWindow w(job);
     w.Tick();
     EXPECT_EQ(ReadFileBytes(free), "new");
     EXPECT_EQ(w.RowsOf(pids), expected.rows);
@@ -158,7 +111,7 @@ TEST(ScanPass, HolderThatOnlyMapsTheFileGetsARowAndItsActionLetsTheCopyThrough) 
             pid = windowed.pid;
             ASSERT_TRUE(WaitUntil([&] { return FindProcessWindow(pid) != nullptr; }));
         }
-        Window w(job);
+        UpdateWindow w(job);
         w.Tick();
         EXPECT_EQ(ReadFileBytes(dest), "old");
         ASSERT_TRUE(w.ItemOf(pid)) << "no row for the mapping process";
@@ -208,7 +161,7 @@ TEST(ScanPass, RealUpdaterShowsAMappingHolderAndItsCloseLetsTheUpdateFinish) {
         probe.key.SetString(L"count", L"1");
         probe.key.SetString(L"1_Source", source);
         probe.key.SetString(L"1_Dest", dest);
-        Window w(probe);
+        UpdateWindow w(probe);
         w.Tick();
         ASSERT_TRUE(w.ItemOf(mapper.pid));
         Tkx_TaskButton& button = *w.RowOf(mapper.pid).kx_TaskButton1;
@@ -254,7 +207,7 @@ TEST(ScanPass, HeaderAndLogSayWhenNoHolderCanBeFound) {
     const std::string warning = "WARN Keine blockierenden Prozesse gefunden: " + Narrow(hidden);
     auto hide = std::make_unique<THideFromLockScan>(std::vector<DWORD>{unseenPid});
 
-    Window w(job);
+    UpdateWindow w(job);
     EXPECT_EQ(w.HeaderDescription(), TForm1::kHeaderDescription);
     w.Tick();
     EXPECT_EQ(w.RowsOf({unseenPid, seenPid}), std::vector<DWORD>{seenPid});

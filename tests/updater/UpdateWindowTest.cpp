@@ -5,40 +5,13 @@
 #include "lockscan/FileInUse_Tools.h"
 #include "support/base/Error.h"
 #include "tests/lockscan/Holder.h"
+#include "tests/updater/UpdateWindowFixture.h"
 #include "tests/updater/UpdaterDriver.h"
 #include "ui/Application.h"
 #include "ui/Panel.h"
-#include "ui/ScrollBox.h"
-#include "updater/ProcessFrame.h"
-#include "components/kx_taskbutton.h"
-#include "updater/UpdateForm.h"
 
 namespace swt::test {
 namespace {
-
-// A shown update window for a job; its timer is driven by the test.
-struct Window {
-    explicit Window(const Job& job) {
-        form = CreateForm<TForm1>(std::vector<std::wstring>{L"Swaptide2.exe", L"doit", job.section});
-        form->ShowActivated = false;
-        form->Show();
-        form->Timer1.SetEnabled(false);
-    }
-    ~Window() {
-        if (form->Visible()) form->Close();
-    }
-    void Tick() {
-        form->Timer1Timer();
-        Application().ProcessMessages();
-    }
-    size_t Rows() const { return static_cast<size_t>(form->ScrollBox1->ControlCount()); }
-    TProcessItem* ItemOf(DWORD pid) const { return form->Run.FProcessList->FindProcess(pid); }
-    TProcessFrame& RowOf(DWORD pid) const {
-        return *static_cast<TProcessFrameRow*>(ItemOf(pid)->FFrame.get())->Frame();
-    }
-    int Height() const { return form->Height(); }
-    std::unique_ptr<TForm1> form;
-};
 
 std::vector<std::string> Since(const std::vector<std::string>& lines, size_t from) {
     return std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(std::min(from, lines.size())), lines.end());
@@ -59,7 +32,7 @@ TEST(UpdateWindow, RowsHintsKillAndAllClose) {
     Holder second({L"open", L"r", L"r", a});
     ASSERT_TRUE(both.ready() && second.ready());
 
-    Window w(job);
+    UpdateWindow w(job);
     const int empty = w.Height();
     w.Tick();
     ASSERT_EQ(w.Rows(), 2u);
@@ -125,7 +98,7 @@ TEST(UpdateWindow, BringToFrontAndCloseReachTheHoldersWindow) {
     Child other = Start(BinPath(L"sample_caller.exe"), L"/caption \"Zweites Programm\" /hold \"" + dest + L"\"");
     ASSERT_TRUE(WaitUntil([&] { return FindProcessWindow(other.pid) != nullptr; }));
 
-    Window w(job);
+    UpdateWindow w(job);
     w.Tick();
     ASSERT_EQ(w.Rows(), 1u);
     // The handle scan names the holder by its image name only; the icon comes from its full path.
@@ -161,7 +134,7 @@ TEST(UpdateWindow, NoPassStartsInsideAPass) {
     // WM_CLOSE by letting the file go and queueing an "aktualisieren" click.
     UniqueFile held(::CreateFileW(dest.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held);
-    Window w(job);
+    UpdateWindow w(job);
     w.form->Run.ReadUpdateJob();
     struct CallerState {
         UniqueFile* held;
@@ -207,7 +180,7 @@ TEST(UpdateWindow, AfterTwentyThreeHoursTheWindowClosesWithoutAPass) {
     job.key.SetString(L"this_logfile", job.LogPath());
     job.key.SetString(L"count", L"1");
     job.AddEntry(1, job.dir / L"dest.bin");
-    Window w(job);
+    UpdateWindow w(job);
     w.form->Run.FStartTick = ::GetTickCount64() - TUpdateRun::kTimeLimitMs - 1;
     w.Tick();
     EXPECT_FALSE(w.form->Visible());
@@ -227,7 +200,7 @@ TEST(UpdateWindow, JobErrorIsShownAndThePassesGoOn) {
     job.key.SetDword(L"2_Dest", 7);
     std::vector<std::wstring> shown;
     Application().OnException = [&](const std::wstring& text) { shown.push_back(text); };
-    Window w(job);
+    UpdateWindow w(job);
     w.Tick();
     EXPECT_EQ(shown, (std::vector<std::wstring>{L"Ungültiger Datentyp für '2_Dest'"}));
     EXPECT_TRUE(w.form->Timer1.Enabled());

@@ -39,23 +39,11 @@ inline std::string Narrow(const std::wstring& s) { return std::string(s.begin(),
 
 // The updater's window of the given process, or null.
 inline HWND UpdaterWindowOf(DWORD pid) {
-    struct Search {
-        DWORD pid;
-        HWND found;
-    } search{pid, nullptr};
-    ::EnumWindows(
-        [](HWND w, LPARAM l) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(l);
-            DWORD owner = 0;
-            ::GetWindowThreadProcessId(w, &owner);
-            wchar_t cls[64] = {};
-            ::GetClassNameW(w, cls, 64);
-            if (owner != s->pid || std::wstring(cls) != L"TForm1" || !::IsWindowVisible(w)) return TRUE;
-            s->found = w;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return FindWindowOf(pid, [](HWND w) {
+        wchar_t cls[64] = {};
+        ::GetClassNameW(w, cls, 64);
+        return std::wstring(cls) == L"TForm1" && ::IsWindowVisible(w);
+    });
 }
 
 inline int WindowHeight(HWND w) {
