@@ -29,6 +29,18 @@ struct Job {
         return source;
     }
     std::wstring LogPath() const { return dir / L"update.log"; }
+    // A job with a log and one entry per destination, in the given order; each destination holds
+    // "old". Returns the sources.
+    std::vector<std::wstring> AddEntries(const std::vector<std::wstring>& dests) {
+        key.SetString(L"this_logfile", LogPath());
+        key.SetString(L"count", std::to_wstring(dests.size()));
+        std::vector<std::wstring> sources;
+        for (size_t i = 0; i < dests.size(); ++i) {
+            WriteFileBytes(dests[i], "old");
+            sources.push_back(AddEntry(static_cast<int>(i + 1), dests[i]));
+        }
+        return sources;
+    }
 };
 
 // The updater's window object after FormCreate, for the job under the given section.

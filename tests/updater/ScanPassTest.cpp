@@ -55,7 +55,7 @@ TEST(ScanPass, OneBatchScanGivesTheRowsAndHintsOfOneScanPerEntry) {
     Job job;
     const std::wstring a = job.dir / L"a.dat", b = job.dir / L"b.dat", c = job.dir / L"c.dat",
                        d = job.dir / L"d.dat", free = job.dir / L"free.dat";
-    AddEntries(job, {a, b, free, c, d});
+    job.AddEntries({a, b, free, c, d});
     Holder twoFiles({L"open", L"r", L"r", a, L"open", L"r", L"r", b});
     Holder sharesA({L"open", L"r", L"r", a});
     Holder openAndMap({L"open", L"r", L"0", c, L"map", d});
@@ -92,7 +92,7 @@ TEST(ScanPass, HolderThatOnlyMapsTheFileGetsARowAndItsActionLetsTheCopyThrough) 
         SCOPED_TRACE(c.name);
         Job job;
         const std::wstring dest = job.dir / L"mapped.dat";
-        AddEntries(job, {dest});
+        job.AddEntries({dest});
         std::optional<Holder> holder;
         Child windowed;
         struct EndsWithTheCase {
@@ -140,7 +140,7 @@ TEST(ScanPass, RealUpdaterShowsAMappingHolderAndItsCloseLetsTheUpdateFinish) {
     Job job;
     const std::wstring dest = job.dir / L"mapped.dat";
     const std::wstring source = job.dir / L"new1.bin";
-    AddEntries(job, {dest});
+    job.AddEntries({dest});
     Child mapper = Start(BinPath(L"sample_caller.exe"), L"/caption \"Mapper\" /map \"" + dest + L"\"");
     Child updater;
     struct EndsWithTheTest {
@@ -199,7 +199,7 @@ TEST(ScanPass, RealUpdaterShowsAMappingHolderAndItsCloseLetsTheUpdateFinish) {
 TEST(ScanPass, HeaderAndLogSayWhenNoHolderCanBeFound) {
     Job job;
     const std::wstring hidden = job.dir / L"hidden.dat", shown = job.dir / L"shown.dat";
-    AddEntries(job, {hidden, shown});
+    job.AddEntries({hidden, shown});
     auto unseen = std::make_unique<Holder>(std::vector<std::wstring>{L"open", L"r", L"0", hidden});
     auto seen = std::make_unique<Holder>(std::vector<std::wstring>{L"open", L"r", L"0", shown});
     ASSERT_TRUE(unseen->ready() && seen->ready());

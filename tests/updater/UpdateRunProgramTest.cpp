@@ -93,11 +93,8 @@ TEST(UpdateRun, CallerHoldingItsOwnExecutableIsClosedUpdatedAndRestarted) {
 // file is copied and the window closes.
 TEST(UpdateRun, HolderGetsARowUntilItLetsGo) {
     Job job;
-    job.key.SetString(L"this_logfile", job.LogPath());
-    job.key.SetString(L"count", L"1");
     const std::wstring dest = job.dir / L"held.dat";
-    WriteFileBytes(dest, "old");
-    const std::wstring source = job.AddEntry(1, dest);
+    const std::wstring source = job.AddEntries({dest})[0];
     auto holder = std::make_unique<Holder>(std::vector<std::wstring>{L"open", L"r", L"0", dest});
     ASSERT_TRUE(holder->ready());
 
@@ -121,11 +118,8 @@ TEST(UpdateRun, HolderGetsARowUntilItLetsGo) {
 
 TEST(UpdateRun, UserClosingTheWindowEndsTheRunWithoutCopying) {
     Job job;
-    job.key.SetString(L"this_logfile", job.LogPath());
-    job.key.SetString(L"count", L"1");
     const std::wstring dest = job.dir / L"held.dat";
-    WriteFileBytes(dest, "old");
-    job.AddEntry(1, dest);
+    job.AddEntries({dest});
     {
         Holder holder({L"open", L"r", L"0", dest});
         ASSERT_TRUE(holder.ready());

@@ -50,14 +50,4 @@ struct UpdateWindow {
     std::unique_ptr<TForm1> form;
 };
 
-// A job with a log and one entry per destination, in the given order; each destination holds "old".
-inline void AddEntries(Job& job, const std::vector<std::wstring>& dests) {
-    job.key.SetString(L"this_logfile", job.LogPath());
-    job.key.SetString(L"count", std::to_wstring(dests.size()));
-    for (size_t i = 0; i < dests.size(); ++i) {
-        WriteFileBytes(dests[i], "old");
-        job.AddEntry(static_cast<int>(i + 1), dests[i]);
-    }
-}
-
 }  // namespace swt::test

@@ -90,11 +90,8 @@ TEST(UpdateWindow, RowsHintsKillAndAllClose) {
 // Close and bring to front reach the holder's window; the updater takes the front back.
 TEST(UpdateWindow, BringToFrontAndCloseReachTheHoldersWindow) {
     Job job;
-    job.key.SetString(L"this_logfile", job.LogPath());
-    job.key.SetString(L"count", L"1");
     const std::wstring dest = job.dir / L"held.dat";
-    WriteFileBytes(dest, "old");
-    job.AddEntry(1, dest);
+    job.AddEntries({dest});
     Child other = Start(BinPath(L"sample_caller.exe"), L"/caption \"Zweites Programm\" /hold \"" + dest + L"\"");
     ASSERT_TRUE(WaitUntil([&] { return FindProcessWindow(other.pid) != nullptr; }));
 
@@ -125,11 +122,8 @@ TEST(UpdateWindow, BringToFrontAndCloseReachTheHoldersWindow) {
 TEST(UpdateWindow, NoPassStartsInsideAPass) {
   try {
     Job job;
-    job.key.SetString(L"this_logfile", job.LogPath());
-    job.key.SetString(L"count", L"1");
     const std::wstring dest = job.dir / L"held.dat";
-    WriteFileBytes(dest, "old");
-    job.AddEntry(1, dest);
+    job.AddEntries({dest});
     // This process plays the calling program: it holds the file, and its "main window" answers
     // WM_CLOSE by letting the file go and queueing an "aktualisieren" click.
     UniqueFile held(::CreateFileW(dest.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
