@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include "support/base/Error.h"
+#include "support/base/PathName.h"
 #include "support/ParamSyntax.h"
 #include "support/base/UniqueHandle.h"
 
@@ -30,11 +31,6 @@ std::wstring WithoutBackslash(std::wstring s) {
     return s;
 }
 
-bool IsFolder(const std::wstring& path) {
-    DWORD a = ::GetFileAttributesW(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 void SetTempVariables(const std::wstring& value) {
     ::SetEnvironmentVariableW(L"TEMP", value.c_str());
     ::SetEnvironmentVariableW(L"TMP", value.c_str());
@@ -58,27 +54,6 @@ std::wstring FullPath(const std::wstring& path) {
     if (got == 0 || got >= need) return {};
     buf.resize(got);
     return buf;
-}
-
-bool CreateFolderTree(const std::wstring& folder) {
-    std::wstring path = WithoutBackslash(folder);
-    if (IsFolder(path)) return true;
-    // Each missing parent in turn; attempts on a drive or server prefix simply fail.
-    for (size_t pos = path.find(L'\\', 1); pos != std::wstring::npos; pos = path.find(L'\\', pos + 1)) {
-        std::wstring part = path.substr(0, pos);
-        if (!part.empty() && part.back() != L':' && part.back() != L'\\' && !IsFolder(part))
-            ::CreateDirectoryW(part.c_str(), nullptr);
-    }
-    ::CreateDirectoryW(path.c_str(), nullptr);
-    return IsFolder(path);
-}
-
-std::wstring ProgramBaseName(const std::wstring& programPath) {
-    size_t slash = programPath.find_last_of(L"\\/");
-    std::wstring name = slash == std::wstring::npos ? programPath : programPath.substr(slash + 1);
-    size_t dot = name.rfind(L'.');
-    if (dot != std::wstring::npos) name.resize(dot);
-    return name;
 }
 
 std::wstring SystemMessage(HRESULT hr) {
@@ -159,9 +134,9 @@ std::wstring SetUpPrivateTempFolder(const std::wstring& tempParam, const std::ws
         base = WithBackslash(base);
 
         std::wstring folder = base;
-        if (UpperText(ProgramBaseName(programPath)).rfind(L"DS_", 0) != 0) folder += g_state.guidText + L"\\";
+        if (UpperText(FileBaseName(programPath)).rfind(L"DS_", 0) != 0) folder += g_state.guidText + L"\\";
 
-        if (!CreateFolderTree(folder)) return {};
+        if (!CreateFolderChain(folder)) return {};
         const std::wstring bare = WithoutBackslash(folder);
         DWORD attrs = ::GetFileAttributesW(bare.c_str());
         if (attrs != INVALID_FILE_ATTRIBUTES)

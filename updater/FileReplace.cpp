@@ -6,26 +6,9 @@ namespace swt {
 
 std::wstring ReplacementTempName(const std::wstring& dest) { return dest + L".swtnew"; }
 
-std::wstring FolderOf(const std::wstring& path) {
-    size_t cut = path.find_last_of(L"\\/");
-    return cut == std::wstring::npos ? std::wstring() : path.substr(0, cut);
-}
-
-void CreateFolderChain(const std::wstring& folder) {
-    // Every prefix that ends before a separator, shortest first. Prefixes that are no folder of
-    // their own ("C:", "\\server", "\\?") fail harmlessly, as do folders that exist.
-    for (size_t i = 1; i <= folder.size(); ++i) {
-        if (i < folder.size() && folder[i] != L'\\' && folder[i] != L'/') continue;
-        std::wstring prefix = folder.substr(0, i);
-        if (prefix.back() == L':' || prefix.back() == L'\\' || prefix.back() == L'/') continue;
-        DWORD attr = ::GetFileAttributesW(prefix.c_str());
-        if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY)) continue;
-        ::CreateDirectoryW(prefix.c_str(), nullptr);
-    }
-}
-
 bool PutFileInPlace(const std::wstring& source, const std::wstring& dest) {
     if (source.empty() || dest.empty()) return false;
+    // A folder that cannot be made is ignored: the copy then fails or succeeds on its own.
     CreateFolderChain(FolderOf(dest));
     const std::wstring temp = ReplacementTempName(dest);
     // A leftover of a killed run may carry the read-only flag of its source: clear it first.

@@ -3,18 +3,13 @@
 #pragma once
 #include <string>
 
+#include "support/base/PathName.h"
+
 namespace swt {
 
 // The name the new file is written under next to dest before it replaces it. Derived from dest
 // alone, so a run that was killed mid-copy leaves a file that the next run reuses and replaces.
 std::wstring ReplacementTempName(const std::wstring& dest);
-
-// The folder part of path (everything before its last '\' or '/'), empty when there is none.
-std::wstring FolderOf(const std::wstring& path);
-
-// Creates folder with every missing parent folder. Failures are ignored: the copy that follows
-// fails or succeeds on its own.
-void CreateFolderChain(const std::wstring& folder);
 
 // Copies source next to dest under ReplacementTempName(dest) and puts it in place with one
 // replacing rename. Where that route is refused (a holder that shares write access but not

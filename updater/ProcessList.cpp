@@ -1,17 +1,12 @@
 #include "updater/ProcessList.h"
 
+#include "support/base/PathName.h"
 #include "updater/ToDoList.h"
 #include "updater/UpdateRun.h"
 
 namespace swt {
 
-std::wstring ProcessDisplayName(const std::wstring& path) {
-    size_t slash = path.find_last_of(L"\\/");
-    std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
-    size_t dot = name.find_last_of(L'.');
-    if (dot != std::wstring::npos) name.resize(dot);
-    return name;
-}
+std::wstring ProcessDisplayName(const std::wstring& path) { return FileBaseName(path); }
 
 namespace {
 struct WindowSearch {
