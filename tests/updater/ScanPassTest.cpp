@@ -126,7 +126,9 @@ TEST(ScanPass, HolderThatOnlyMapsTheFileGetsARowAndItsActionLetsTheCopyThrough) 
         EXPECT_EQ(std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(logged), lines.end()),
                   std::vector<std::string>{c.logged});
         UniqueHandleT process(::OpenProcess(SYNCHRONIZE, FALSE, pid));
-        if (process) EXPECT_EQ(::WaitForSingleObject(process.get(), 10000), WAIT_OBJECT_0);
+        if (process) {
+            EXPECT_EQ(::WaitForSingleObject(process.get(), 10000), WAIT_OBJECT_0);
+        }
         w.Tick();
         EXPECT_EQ(ReadFileBytes(dest), "new");
         EXPECT_FALSE(w.form->Visible());
