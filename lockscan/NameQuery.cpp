@@ -53,6 +53,7 @@ struct TWorkerBlock {
     HANDLE Batch[kBatchMax];
     const TWorkerTargets* Targets;  // kMatchBatch; owned by the block
     // Written by the worker.
+    volatile LONG Answered;     // number of the last request answered
     volatile DWORD StartTick;   // when the current query began
     volatile LONG64 Progress;   // (request number << 32) | index of the query under way
     NTSTATUS_T Status;          // kNameOne
@@ -158,15 +159,23 @@ void Answer(TWorkerBlock* b) noexcept {
     }
 }
 
+// Hand-overs signal and then wait in two calls, never with SignalObjectAndWait: under Wine that
+// call signals a second time when its wait is interrupted by a system APC (another process asking
+// about this one's memory does that), and a second Done would pass an old answer off as the next.
 DWORD WINAPI ReusedWorkerMain(LPVOID param) noexcept {
     auto* b = static_cast<TWorkerBlock*>(param);
-    // Tell the scan the worker is up, then wait for the first request.
-    if (::SignalObjectAndWait(b->Done, b->Request, INFINITE, FALSE) != WAIT_OBJECT_0) return 1;
-    while (!b->Quit) {
+    // Tell the scan the worker is up.
+    ::SetEvent(b->Done);
+    for (;;) {
+        if (::WaitForSingleObject(b->Request, INFINITE) != WAIT_OBJECT_0) return 1;
+        if (b->Quit) return 0;
+        // A request is answered once, whatever wakes the worker.
+        const LONG seq = b->Seq;
+        if (seq == b->Answered) continue;
         Answer(b);
-        if (::SignalObjectAndWait(b->Done, b->Request, INFINITE, FALSE) != WAIT_OBJECT_0) return 1;
+        ::InterlockedExchange(&b->Answered, seq);
+        ::SetEvent(b->Done);
     }
-    return 0;
 }
 
 DWORD WINAPI SingleQueryWorkerMain(LPVOID param) noexcept {
@@ -321,8 +330,12 @@ TNameQuery::~TNameQuery() {
 TNameQuery::TWait TNameQuery::AwaitAnswer(DWORD result, LONG seq, size_t* item) {
     const DWORD startWait = ::GetTickCount();
     *item = 0;
-    HANDLE done = mode_ == TNameQueryMode::ReusedWorker ? block_->Done : thread_;
-    while (result == WAIT_TIMEOUT) {
+    const bool reused = mode_ == TNameQueryMode::ReusedWorker;
+    HANDLE done = reused ? block_->Done : thread_;
+    for (;;) {
+        // Only the answer to this very request counts; a stray signal is waited past.
+        if (result == WAIT_OBJECT_0 && (!reused || block_->Answered == seq)) return TWait::Answered;
+        if (result != WAIT_OBJECT_0 && result != WAIT_TIMEOUT) return TWait::Failed;
         LONG64 progress = block_->Progress;
         DWORD began = block_->StartTick;
         DWORD next;
@@ -339,7 +352,6 @@ TNameQuery::TWait TNameQuery::AwaitAnswer(DWORD result, LONG seq, size_t* item) 
         }
         result = ::WaitForSingleObject(done, next);
     }
-    return result == WAIT_OBJECT_0 ? TWait::Answered : TWait::Failed;
 }
 
 void TNameQuery::RetireWorker(TWait why) {
@@ -402,7 +414,8 @@ std::wstring TNameQuery::QueryReused(HANDLE handle) {
     LONG seq = ++seq_;
     Prepare(block_, kNameOne, seq);
     block_->Handle = handle;
-    DWORD r = ::SignalObjectAndWait(block_->Request, block_->Done, kNameQueryTimeoutMs, FALSE);
+    ::SetEvent(block_->Request);
+    DWORD r = ::WaitForSingleObject(block_->Done, kNameQueryTimeoutMs);
     size_t item = 0;
     TWait w = AwaitAnswer(r, seq, &item);
     if (w == TWait::Answered) return NameText(block_);
@@ -439,7 +452,8 @@ void TNameQuery::MatchBatch(const HANDLE* handles, size_t count, int32_t* which,
     Prepare(block_, kMatchBatch, seq);
     block_->Count = static_cast<ULONG>(count);
     std::copy(handles, handles + count, block_->Batch);
-    DWORD r = ::SignalObjectAndWait(block_->Request, block_->Done, kNameQueryTimeoutMs, FALSE);
+    ::SetEvent(block_->Request);
+    DWORD r = ::WaitForSingleObject(block_->Done, kNameQueryTimeoutMs);
     size_t item = 0;
     TWait w = AwaitAnswer(r, seq, &item);
     if (w == TWait::Answered) {

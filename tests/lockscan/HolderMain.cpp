@@ -7,6 +7,10 @@
 //          many <folder> <count>          creates and holds <count> files <folder>\h<i>.dat
 //          map <path>                     maps the file into memory as a read-only view, then
 //                                         closes its file and section handles; the view stays
+//          probe <pid>                    keeps asking about the memory of process <pid>
+//                                         (VirtualQueryEx over its whole address space) until
+//                                         told to quit; under Wine each question interrupts
+//                                         whatever that process is waiting for
 // Sets the ready event once every action is done; exits with 2 when one fails.
 #include <windows.h>
 
@@ -25,6 +29,20 @@ DWORD Letters(const std::wstring& text, DWORD r, DWORD w, DWORD d) {
         if (c == L'd') v |= d;
     }
     return v;
+}
+
+DWORD WINAPI Probe(LPVOID target) {
+    for (;;) {
+        auto address = ULONG_PTR{0};
+        MEMORY_BASIC_INFORMATION mbi;
+        while (::VirtualQueryEx(target, reinterpret_cast<PVOID>(address), &mbi, sizeof mbi) == sizeof mbi) {
+            const auto next = reinterpret_cast<ULONG_PTR>(mbi.BaseAddress) + mbi.RegionSize;
+            if (next <= address) break;
+            address = next;
+        }
+        // The target has ended (or refuses): nothing left to probe.
+        if (address == 0) return 0;
+    }
 }
 
 }  // namespace
@@ -64,6 +82,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
             const void* view = ::MapViewOfFile(section, FILE_MAP_READ, 0, 0, 0);
             ::CloseHandle(section);
             if (!view) return 2;
+            i += 1;
+        } else if (args[i] == L"probe" && i + 1 < args.size()) {
+            HANDLE target = ::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, static_cast<DWORD>(_wtoi(args[i + 1].c_str())));
+            if (!target || !::CreateThread(nullptr, 0, Probe, target, 0, nullptr)) return 2;
             i += 1;
         } else if (args[i] == L"many" && i + 2 < args.size()) {
             int count = _wtoi(args[i + 2].c_str());

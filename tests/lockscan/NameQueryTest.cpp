@@ -176,3 +176,48 @@ TEST(NameQuery, BothWorkerModesGiveTheSameEntries) {
 
 }  // namespace
 }  // namespace swt::test
+
+namespace swt::test {
+namespace {
+
+// Each answer belongs to its own request, even while the worker's and the scan's waits are
+// interrupted: under Wine another process asking about this one's memory does that, and a wait
+// that signals its event a second time would hand an old answer out as the next one (seen as
+// every handle of a batch "matching" a file nobody holds).
+TEST(NameQuery, AnswersStayWithTheirRequestWhileAnotherProcessReadsOurMemory) {
+    TempDir dir;
+    const std::wstring xPath = dir / L"x.dat", yPath = dir / L"y.dat";
+    WriteFileBytes(xPath, "x");
+    WriteFileBytes(yPath, "y");
+    UniqueFile x(::CreateFileW(xPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    UniqueFile y(::CreateFileW(yPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(x && y);
+    const std::wstring xName = GetHandleFileNameInline(x.get()), yName = GetHandleFileNameInline(y.get());
+    ASSERT_FALSE(xName.empty());
+    ASSERT_NE(xName, yName);
+    Holder prober({L"probe", std::to_wstring(::GetCurrentProcessId())});
+    ASSERT_TRUE(prober.ready());
+
+    const TTargetSet targets({yName});
+    TNameQuery names;
+    const HANDLE xy[2] = {x.get(), y.get()}, yx[2] = {y.get(), x.get()};
+    int foreign = 0;  // another request's answer: never right
+    int missed = 0;   // no answer: right only for a query that ran late
+    for (int i = 0; i < 1500; ++i) {
+        // Consecutive requests with different answers, so that an old answer shows.
+        const bool even = i % 2 == 0;
+        const int32_t expected[2] = {even ? -1 : 0, even ? 0 : -1};
+        int32_t which[2] = {7, 7};
+        names.Match(even ? xy : yx, 2, targets, which);
+        for (int k = 0; k < 2; ++k)
+            if (which[k] != expected[k]) ++(which[k] == -1 ? missed : foreign);
+        const std::wstring name = names.Name(even ? x.get() : y.get());
+        if (name.empty()) ++missed;
+        else if (name != (even ? xName : yName)) ++foreign;
+    }
+    EXPECT_EQ(foreign, 0) << "late queries: " << names.LateQueries();
+    EXPECT_LE(missed, static_cast<int>(names.LateQueries()));
+}
+
+}  // namespace
+}  // namespace swt::test
