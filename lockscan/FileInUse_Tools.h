@@ -14,3 +14,4 @@
 #include "lockscan/ScanSeam.h"
 #include "lockscan/SystemTables.h"
 #include "lockscan/TargetSet.h"
+#include "lockscan/WorkerThread.h"

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "lockscan/TargetSet.h"
+#include "lockscan/WorkerThread.h"
 
 namespace swt {
 
@@ -36,8 +37,6 @@ TLateWorker DefaultLateWorker();
 void SetLateWorker(TLateWorker handling);
 TLateWorker GetLateWorker();
 
-struct TWorkerBlock;
-
 // Names handles of the own process, one query at a time. Each query runs on a worker thread and
 // is waited for at most 100 ms of its own running time; a late worker is given up (see
 // TLateWorker) and the next query gets a new one. The worker touches no heap and no C runtime,
@@ -60,28 +59,18 @@ public:
     // hand-over however many targets there are.
     void Match(const HANDLE* handles, size_t count, const TTargetSet& targets, int32_t* which);
 
-    unsigned WorkersStarted() const { return workersStarted_; }
+    unsigned WorkersStarted() const { return worker_.WorkersStarted(); }
     unsigned LateQueries() const { return lateQueries_; }
 
 private:
-    bool StartWorker();
-    void StopWorker();
     std::wstring QueryReused(HANDLE handle);
     std::wstring QueryOwnThread(HANDLE handle);
-    enum class TWait { Answered, Late, NotStarted, Failed };
-    // Waits for the answer to request number seq, given the result of the first wait. Late when
-    // one query of it has run longer than the limit (*item: its index in the batch); NotStarted
-    // when the worker has not even begun after a long while.
-    TWait AwaitAnswer(DWORD firstResult, LONG seq, size_t* item);
-    void RetireWorker(TWait why);
+    void GiveUp(TWorkerWait why);
     void MatchBatch(const HANDLE* handles, size_t count, int32_t* which, size_t* handled);
 
     TNameQueryMode mode_;
-    TWorkerBlock* block_ = nullptr;
-    HANDLE thread_ = nullptr;
-    LONG seq_ = 0;
+    TWorkerThread worker_;
     uint64_t targetsSerial_ = 0;  // the target set whose table the worker's block holds
-    unsigned workersStarted_ = 0;
     unsigned lateQueries_ = 0;
 };
 
@@ -95,7 +84,7 @@ public:
     std::wstring Name(HANDLE handle);
 
 private:
-    TWorkerBlock* block_ = nullptr;
+    TWorkerThread block_;  // only its block: the query runs on the calling thread
 };
 
 // One query on its own worker (the primitive the scans are built from).
