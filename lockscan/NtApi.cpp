@@ -15,6 +15,8 @@ NtFunctions LookUp() {
     f.QueryObject = reinterpret_cast<NtQueryObjectFn>(::GetProcAddress(ntdll, "NtQueryObject"));
     f.QueryInformationFile =
         reinterpret_cast<NtQueryInformationFileFn>(::GetProcAddress(ntdll, "NtQueryInformationFile"));
+    f.QueryVirtualMemory =
+        reinterpret_cast<NtQueryVirtualMemoryFn>(::GetProcAddress(ntdll, "NtQueryVirtualMemory"));
     f.StatusToDosError = reinterpret_cast<RtlNtStatusToDosErrorFn>(::GetProcAddress(ntdll, "RtlNtStatusToDosError"));
     return f;
 }

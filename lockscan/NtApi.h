@@ -23,6 +23,8 @@ constexpr ULONG kSystemHandleInformation = 16;
 constexpr ULONG kSystemExtendedHandleInformation = 64;
 constexpr ULONG kFileNameInformation = 9;
 constexpr ULONG kObjectNameInformation = 1;
+constexpr ULONG kMemoryBasicInformation = 0;
+constexpr ULONG kMemoryMappedFilenameInformation = 2;
 
 // The native records exactly as ntdll writes them (64-bit layout).
 struct RawUnicodeString {
@@ -47,14 +49,20 @@ using NtQueryObjectFn = NTSTATUS_T(NTAPI*)(HANDLE handle, ULONG infoClass, PVOID
                                            PULONG returnLength);
 using NtQueryInformationFileFn = NTSTATUS_T(NTAPI*)(HANDLE handle, RawIoStatusBlock* io, PVOID buffer, ULONG length,
                                                     ULONG infoClass);
+// For another process, Wine has that process answer the question itself (a system APC), and
+// waits for it without a time limit.
+using NtQueryVirtualMemoryFn = NTSTATUS_T(NTAPI*)(HANDLE process, PVOID address, ULONG infoClass, PVOID buffer,
+                                                  SIZE_T length, PSIZE_T returnLength);
 using RtlNtStatusToDosErrorFn = ULONG(NTAPI*)(NTSTATUS_T status);
 
 // ntdll's entry points, looked up on first use. The name-query worker reads NtQueryObject and
-// NtQueryInformationFile from here on every query, so a test may put a blocking stand-in in place.
+// NtQueryInformationFile, the memory-query worker NtQueryVirtualMemory, from here on every
+// request, so a test may put a blocking stand-in in place.
 struct NtFunctions {
     NtQuerySystemInformationFn QuerySystemInformation = nullptr;
     NtQueryObjectFn QueryObject = nullptr;
     NtQueryInformationFileFn QueryInformationFile = nullptr;
+    NtQueryVirtualMemoryFn QueryVirtualMemory = nullptr;
     RtlNtStatusToDosErrorFn StatusToDosError = nullptr;
 };
 NtFunctions& Nt();
