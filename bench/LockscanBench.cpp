@@ -114,6 +114,7 @@ ViewWalkCount WalkAllMappedViews(const std::wstring& target) {
     swt::TDevicePaths devices;
     std::vector<HMODULE> modules;
     std::vector<wchar_t> buffer(swt::kLongestPath);
+    swt::TMemoryQuery memory;
     std::vector<swt::TFileMatch> found;
     swt::UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     PROCESSENTRY32W entry{};
@@ -122,7 +123,7 @@ ViewWalkCount WalkAllMappedViews(const std::wstring& target) {
         swt::UniqueHandleT process(
             ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, entry.th32ProcessID));
         if (!process) continue;
-        swt::TScannedProcess p(process.get(), modules, buffer);
+        swt::TScannedProcess p(process.get(), modules, buffer, memory);
         swt::TMappedViewWalk w = swt::WalkMappedViews(p, targets, names, devices, found);
         ++count.processes;
         count.regions += w.Regions;

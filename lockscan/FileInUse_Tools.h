@@ -4,6 +4,7 @@
 #include "lockscan/HandleScan.h"
 #include "lockscan/LockingProcesses.h"
 #include "lockscan/MappedViewScan.h"
+#include "lockscan/MemoryQuery.h"
 #include "lockscan/ModuleScan.h"
 #include "lockscan/NameQuery.h"
 #include "lockscan/NtApi.h"

@@ -11,11 +11,11 @@
 
 namespace swt {
 
-// Walks the process's address space (VirtualQueryEx), names each mapped allocation once
-// (GetMappedFileNameW) and appends one match per target that some view is, for its first such
-// view; FileName is the file's drive-letter path. Images (loaded modules) are the module scan's.
-// The walk ends at the top of the address space, when the system stops answering, or when an
-// answer would not move it forward.
+// Walks the process's address space on the memory worker (TMemoryQuery), which names each mapped
+// allocation once, and appends one match per target that some view is, for its first such view;
+// FileName is the file's drive-letter path. Images (loaded modules) are the module scan's. The
+// walk ends at the top of the address space, when the system stops answering, when an answer would
+// not move it forward, or when the process does not answer in time (nothing more of it is found).
 void FindMappedViewMatches(TScannedProcess& process, const TTargetSet& targets, TNameQuery& names,
                            const TDevicePaths& devices, std::vector<TFileMatch>& matches);
 

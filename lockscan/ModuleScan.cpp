@@ -37,16 +37,6 @@ std::wstring ImagePath(HANDLE process, std::vector<wchar_t>& buffer) {
     return std::wstring(buffer.data(), size);
 }
 
-// True only when the file mapped at the module's base surely has a file name no target has: a
-// short (8.3) name or a name the system will not give leaves the decision to the module path.
-bool MappedNameIsNoTarget(HANDLE process, HMODULE module, const TTargetSet& targets, std::vector<wchar_t>& buffer) {
-    DWORD n = ::GetMappedFileNameW(process, module, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (n == 0 || n >= buffer.size() - 1) return false;
-    std::wstring_view file = FileNamePart(std::wstring_view(buffer.data(), n));
-    if (file.find(L'~') != std::wstring_view::npos) return false;
-    return !targets.HasFileNamePart(file);
-}
-
 }  // namespace
 
 bool TScannedProcess::ListModules() {
@@ -66,6 +56,14 @@ bool TScannedProcess::ListModules() {
     }
     Modules.clear();
     return false;
+}
+
+TMemoryQuery* TScannedProcess::Memory() {
+    if (!memorySelected_) {
+        memorySelected_ = true;
+        memoryAsked_ = memory_.Select(Process);
+    }
+    return memoryAsked_ ? &memory_ : nullptr;
 }
 
 const std::wstring& TScannedProcess::ExecutablePath() {
@@ -99,12 +97,10 @@ void FindModuleMatches(TScannedProcess& p, const TTargetSet& targets, TNameQuery
     if (targets.Empty() || !p.ListModules()) return;
     std::vector<bool> found(targets.Count(), false);
     size_t left = targets.Count();
-    for (HMODULE module : p.Modules) {
-        // Cheap look first: the name of the file mapped at the module's base is one system
-        // call, where the module path walks the process's whole module list again.
-        if (MappedNameIsNoTarget(p.Process, module, targets, p.Buffer)) continue;
+    // The closer look at one module; false once every target is found.
+    auto lookAt = [&](HMODULE module) {
         std::wstring modulePath = ModulePath(p.Process, module, p.Buffer);
-        if (modulePath.empty()) continue;
+        if (modulePath.empty()) return true;
         // A process gives at most one module match per target: its first module of that name.
         for (size_t t : MatchingTargets(modulePath, targets, names)) {
             if (found[t]) continue;
@@ -112,8 +108,23 @@ void FindModuleMatches(TScannedProcess& p, const TTargetSet& targets, TNameQuery
             --left;
             matches.push_back({t, modulePath});
         }
-        if (left == 0) break;
+        return left > 0;
+    };
+    // Cheap look first: the names of the files mapped at the modules' bases come in one request,
+    // where each module path walks the process's whole module list again.
+    size_t next = 0;
+    if (TMemoryQuery* memory = p.Memory()) {
+        const bool answered = memory->MappedFileNames(p.Modules.data(), p.Modules.size(),
+                                                      [&](size_t i, std::wstring_view mapped) {
+                                                          next = i + 1;
+                                                          return FileNameIsNoTarget(mapped, targets) ||
+                                                                 lookAt(p.Modules[i]);
+                                                      });
+        if (answered) return;
     }
+    // No answer: the remaining modules are judged by their paths.
+    for (; next < p.Modules.size(); ++next)
+        if (!lookAt(p.Modules[next])) return;
 }
 
 std::wstring LongPathForm(const std::wstring& path) {
@@ -133,6 +144,13 @@ bool SameTextAscii(std::wstring_view a, std::wstring_view b) {
         if (x != y) return false;
     }
     return true;
+}
+
+bool FileNameIsNoTarget(std::wstring_view path, const TTargetSet& targets) {
+    if (path.empty()) return false;
+    const std::wstring_view file = FileNamePart(path);
+    if (file.find(L'~') != std::wstring_view::npos) return false;
+    return !targets.HasFileNamePart(file);
 }
 
 std::wstring_view FileNamePart(std::wstring_view path) {

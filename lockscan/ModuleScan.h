@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "lockscan/MemoryQuery.h"
 #include "lockscan/NameQuery.h"
 #include "lockscan/TargetSet.h"
 
@@ -16,6 +17,9 @@ constexpr DWORD kLongestPath = 32768;
 bool SameTextAscii(std::wstring_view a, std::wstring_view b);
 // The part after the last "\" or ":".
 std::wstring_view FileNamePart(std::wstring_view path);
+// The cheap look: true only when the file at path (any form) surely has a file name no target
+// has. An empty path, or a short (8.3) name, leaves the decision to a closer look.
+bool FileNameIsNoTarget(std::wstring_view path, const TTargetSet& targets);
 
 // path with short (8.3) components in their long form, so that it is named like the long path;
 // the path unchanged when it has none or cannot be resolved.
@@ -25,12 +29,15 @@ std::wstring LongPathForm(const std::wstring& path);
 // its modules and its mapped views; what is read from it is read once.
 class TScannedProcess {
 public:
-    TScannedProcess(HANDLE process, std::vector<HMODULE>& modules, std::vector<wchar_t>& buffer)
-        : Process(process), Modules(modules), Buffer(buffer) {}
+    TScannedProcess(HANDLE process, std::vector<HMODULE>& modules, std::vector<wchar_t>& buffer, TMemoryQuery& memory)
+        : Process(process), Modules(modules), Buffer(buffer), memory_(memory) {}
     // Lists every module, however many there are; false when the process will not say.
     bool ListModules();
     // The executable's full path (Win32 form), else the first module's path, else "<unbekannt>".
     const std::wstring& ExecutablePath();
+    // The scan's memory query, set to this process; nullptr when the process is not asked about
+    // its memory (an earlier question to it is still pending).
+    TMemoryQuery* Memory();
 
     HANDLE Process;
     std::vector<HMODULE>& Modules;  // valid after ListModules returned true
@@ -41,6 +48,9 @@ private:
     bool modulesValid_ = false;
     bool pathKnown_ = false;
     std::wstring path_;
+    TMemoryQuery& memory_;
+    bool memorySelected_ = false;
+    bool memoryAsked_ = false;
 };
 
 // One target that a process holds through a module or a mapped view, with the file's name as the
@@ -56,7 +66,9 @@ struct TFileMatch {
 const std::vector<size_t>& MatchingTargets(const std::wstring& path, const TTargetSet& targets, TNameQuery& names);
 
 // Appends one match per target that some module of the process is, for its first such module;
-// FileName is the module's path as GetModuleFileNameExW gives it.
+// FileName is the module's path as GetModuleFileNameExW gives it. The names of the files mapped at
+// the modules' bases, asked on the memory worker, pass over modules no target can be; a process
+// that does not answer that question has each module's path looked at.
 void FindModuleMatches(TScannedProcess& process, const TTargetSet& targets, TNameQuery& names,
                        std::vector<TFileMatch>& matches);
 

@@ -39,6 +39,7 @@ void ScanProcesses(const TTargetSet& targets, const std::vector<TProcessLockList
     const TDevicePaths devices;
     std::vector<HMODULE> modules;
     std::vector<wchar_t> buffer(kLongestPath);
+    TMemoryQuery memory;
     std::vector<TFileMatch> found;
     // Views come after all module entries of their target, so they wait here.
     std::vector<TPendingEntry> views;
@@ -46,7 +47,7 @@ void ScanProcesses(const TTargetSet& targets, const std::vector<TProcessLockList
         if (ProcessHiddenFromScan(id)) continue;
         UniqueHandleT process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id));
         if (!process) continue;
-        TScannedProcess p(process.get(), modules, buffer);
+        TScannedProcess p(process.get(), modules, buffer, memory);
         const uint32_t pid = ::GetProcessId(process.get());
         if (parts.Modules) {
             found.clear();
