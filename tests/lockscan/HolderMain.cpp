@@ -7,6 +7,8 @@
 //          many <folder> <count>          creates and holds <count> files <folder>\h<i>.dat
 //          map <path>                     maps the file into memory as a read-only view, then
 //                                         closes its file and section handles; the view stays
+//          views <path> <count>           the same with <count> views of the file, each its own
+//                                         allocation
 //          probe <pid>                    keeps asking about the memory of process <pid>
 //                                         (VirtualQueryEx over its whole address space) until
 //                                         told to quit; under Wine each question interrupts
@@ -72,17 +74,19 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         } else if (args[i] == L"load" && i + 1 < args.size()) {
             if (!::LoadLibraryW(args[i + 1].c_str())) return 2;
             i += 1;
-        } else if (args[i] == L"map" && i + 1 < args.size()) {
+        } else if ((args[i] == L"map" && i + 1 < args.size()) || (args[i] == L"views" && i + 2 < args.size())) {
+            const bool many = args[i] == L"views";
+            const int views = many ? _wtoi(args[i + 2].c_str()) : 1;
             HANDLE file = ::CreateFileW(args[i + 1].c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
                                         nullptr);
             if (file == INVALID_HANDLE_VALUE) return 2;
             HANDLE section = ::CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
             ::CloseHandle(file);
             if (!section) return 2;
-            const void* view = ::MapViewOfFile(section, FILE_MAP_READ, 0, 0, 0);
+            for (int v = 0; v < views; ++v)
+                if (!::MapViewOfFile(section, FILE_MAP_READ, 0, 0, 0)) return 2;
             ::CloseHandle(section);
-            if (!view) return 2;
-            i += 1;
+            i += many ? 2 : 1;
         } else if (args[i] == L"probe" && i + 1 < args.size()) {
             HANDLE target = ::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, static_cast<DWORD>(_wtoi(args[i + 1].c_str())));
             if (!target || !::CreateThread(nullptr, 0, Probe, target, 0, nullptr)) return 2;

@@ -5,6 +5,7 @@
 
 #include "lockscan/FileInUse_Tools.h"
 #include "tests/lockscan/Holder.h"
+#include "tests/lockscan/NtStandIn.h"
 
 namespace swt::test {
 namespace {
@@ -14,7 +15,6 @@ NtQueryObjectFn g_realQueryObject = nullptr;
 WCHAR g_hangName[1024];
 size_t g_hangChars = 0;
 volatile LONG g_hangsLeft = 0;
-HANDLE g_never = nullptr;
 
 NTSTATUS_T NTAPI HangingQueryObject(HANDLE handle, ULONG infoClass, PVOID buffer, ULONG length, PULONG returned) {
     NTSTATUS_T status = g_realQueryObject(handle, infoClass, buffer, length, returned);
@@ -23,7 +23,7 @@ NTSTATUS_T NTAPI HangingQueryObject(HANDLE handle, ULONG infoClass, PVOID buffer
     if (name->Length / sizeof(WCHAR) != g_hangChars) return status;
     for (size_t i = 0; i < g_hangChars; ++i)
         if (name->Buffer[i] != g_hangName[i]) return status;
-    if (::InterlockedDecrement(&g_hangsLeft) >= 0) ::WaitForSingleObject(g_never, INFINITE);
+    if (::InterlockedDecrement(&g_hangsLeft) >= 0) ::WaitForSingleObject(NtStandInGate(), INFINITE);
     return status;
 }
 
@@ -31,20 +31,15 @@ NTSTATUS_T NTAPI HangingQueryObject(HANDLE handle, ULONG infoClass, PVOID buffer
 class HangingNameQuery {
 public:
     HangingNameQuery(const std::wstring& name, LONG hangs) {
-        g_realQueryObject = Nt().QueryObject;
         g_hangChars = name.size();
         std::copy(name.begin(), name.end(), g_hangName);
         g_hangsLeft = hangs;
-        g_never = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        Nt().QueryObject = HangingQueryObject;
-    }
-    // A worker that was left to finish gets its answer now and ends. (The event stays open: a
-    // late worker may still be on its way into the wait.)
-    ~HangingNameQuery() {
-        Nt().QueryObject = g_realQueryObject;
-        ::SetEvent(g_never);
     }
     LONG hangsLeft() const { return g_hangsLeft; }
+
+private:
+    // A worker that was left to finish gets its answer when the stand-in goes.
+    NtStandIn<NtQueryObjectFn> standIn_{&NtFunctions::QueryObject, HangingQueryObject, g_realQueryObject};
 };
 
 const char* ModeName(TNameQueryMode m) { return m == TNameQueryMode::ReusedWorker ? "reused worker" : "thread per query"; }
