@@ -107,14 +107,15 @@ struct ViewWalkCount {
 
 // The mapped-view walk on its own, as the scan does it: every process of the snapshot opened
 // and its address space walked for the target.
-ViewWalkCount WalkAllMappedViews(const std::wstring& target) {
+ViewWalkCount WalkAllMappedViews(const std::wstring& target,
+                                 swt::TMemoryQueryMode mode = swt::TMemoryQueryMode::Worker) {
     ViewWalkCount count;
     swt::TTargetSet targets({target});
     swt::TNameQuery names;
     swt::TDevicePaths devices;
     std::vector<HMODULE> modules;
     std::vector<wchar_t> buffer(swt::kLongestPath);
-    swt::TMemoryQuery memory;
+    swt::TMemoryQuery memory(mode);
     std::vector<swt::TFileMatch> found;
     swt::UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     PROCESSENTRY32W entry{};
@@ -251,8 +252,8 @@ int Run(int processes, int handles, int reps, int threadReps, int targetCount) {
             rc = 1;
         }
 
-        Figures call, floor, floorOnce, perThread, handleScan, moduleScan, batch, noViews, viewWalk;
-        ViewWalkCount walk;
+        Figures call, floor, floorOnce, perThread, handleScan, moduleScan, batch, noViews, viewWalk, viewWalkInline;
+        ViewWalkCount walk, walkInline;
         for (int r = 0; r < std::max(reps, threadReps); ++r) {
             if (r < reps) {
                 swt::SetNameQueryMode(swt::TNameQueryMode::ReusedWorker);
@@ -288,6 +289,9 @@ int Run(int processes, int handles, int reps, int threadReps, int targetCount) {
                 t0 = Clock::now();
                 walk = WalkAllMappedViews(target);
                 viewWalk.ms.push_back(Ms(Clock::now() - t0));
+                t0 = Clock::now();
+                walkInline = WalkAllMappedViews(target, swt::TMemoryQueryMode::Inline);
+                viewWalkInline.ms.push_back(Ms(Clock::now() - t0));
             }
             if (r < threadReps) {
                 swt::SetNameQueryMode(swt::TNameQueryMode::ThreadPerQuery);
@@ -310,6 +314,9 @@ int Run(int processes, int handles, int reps, int threadReps, int targetCount) {
         Print("  of a call: mapped-view walk alone:", viewWalk, fileHandles);
         std::printf("  mapped-view walk: %zu processes, %zu regions, %zu mapped allocations named\n", walk.processes,
                     walk.regions, walk.allocations);
+        Print("  mapped-view walk on the calling thread:", viewWalkInline, fileHandles);
+        std::printf("  mapped-view walk on the calling thread: %zu processes, %zu regions, %zu mapped allocations named\n",
+                    walkInline.processes, walkInline.regions, walkInline.allocations);
         Print("GetLockingProcesses without the mapped-view walk:", noViews, fileHandles);
         char what[64];
         std::snprintf(what, sizeof what, "GetLockingProcessesBatch, K=%d targets:", targetCount);
@@ -317,6 +324,7 @@ int Run(int processes, int handles, int reps, int threadReps, int targetCount) {
         std::printf("ratios: medians of the ratios of runs in the same repetition\n");
         std::printf("ratio batch(%d)/single: %.2f\n", targetCount, PairedRatio(batch, call));
         std::printf("ratio single with/without mapped-view walk: %.2f\n", PairedRatio(call, noViews));
+        std::printf("ratio mapped-view walk worker/calling thread: %.2f\n", PairedRatio(viewWalk, viewWalkInline));
         if (threadReps > 0) std::printf("ratio thread-per-query/floor: %.2f\n", PairedRatio(perThread, floor));
         std::printf("ratio call/floor(owner once per process): %.2f\n", PairedRatio(call, floorOnce));
         std::printf("ratio call/floor: %.2f\n", PairedRatio(call, floor));

@@ -101,7 +101,7 @@ void NameBases(TMemoryBlock* b) noexcept {
     SIZE_T at = 0;
     ULONG i = 0;
     for (; i < b->Count && i < kBaseMax && i < kRecordMax && !b->Quit; ++i) {
-        if (kPoolBytes - at < kNameRoom) break;
+        if (at + kNameRoom > kPoolBytes) break;
         BeginWorkerCall(b, i);
         NameAt(b, b->Bases[i], &at, &b->Records[i]);
     }
@@ -127,7 +127,7 @@ void Walk(TMemoryBlock* b) noexcept {
         // A view is one allocation, often of several regions (guard pages, other protections):
         // it is named once.
         const bool view = mbi.State != MEM_FREE && mbi.Type == MEM_MAPPED && mbi.AllocationBase != last;
-        if (view && (records == kRecordMax || kPoolBytes - at < kNameRoom)) {
+        if (view && (records == kRecordMax || at + kNameRoom > kPoolBytes)) {
             ended = 0;
             break;
         }
@@ -190,8 +190,9 @@ std::wstring_view NameOf(const TMemoryBlock* b, const TMemoryRecord& r) {
 
 }  // namespace
 
-TMemoryQuery::TMemoryQuery()
-    : worker_(sizeof(TMemoryBlock), Answer, ReleaseProcess, kMemoryQueryTimeoutMs, Retired()) {
+TMemoryQuery::TMemoryQuery(TMemoryQueryMode mode)
+    : mode_(mode),
+      worker_(sizeof(TMemoryBlock), Answer, ReleaseProcess, kMemoryQueryTimeoutMs, Retired()) {
     SYSTEM_INFO si{};
     ::GetSystemInfo(&si);
     lowest_ = reinterpret_cast<ULONG_PTR>(si.lpMinimumApplicationAddress);
@@ -217,8 +218,10 @@ bool TMemoryQuery::Select(HANDLE process) {
 
 // The worker's block, set to ask about the selected process; nullptr when it is not to be asked.
 TMemoryBlock* TMemoryQuery::Ready() {
-    if (givenUp_ || !selected_ || !Nt().QueryVirtualMemory || !worker_.Start()) return nullptr;
+    if (givenUp_ || !selected_ || !Nt().QueryVirtualMemory) return nullptr;
+    if (mode_ == TMemoryQueryMode::Worker && !worker_.Start()) return nullptr;
     auto* b = static_cast<TMemoryBlock*>(worker_.Block());
+    if (!b) return nullptr;
     if (!b->Process || !SameProcess(*b, selectedId_, selectedCreated_)) {
         // The worker is idle: its handle of the last process can go.
         ReleaseProcess(b);
@@ -237,6 +240,10 @@ TMemoryBlock* TMemoryQuery::Ready() {
 // Hands the request over; a worker that runs late (or cannot be waited for) gives the process up
 // for this scan and stays retired, with the process's identity in its block, until its call returns.
 bool TMemoryQuery::Ask() {
+    if (mode_ == TMemoryQueryMode::Inline) {
+        Answer(worker_.Block());
+        return true;
+    }
     size_t index = 0;
     TWorkerWait w = worker_.Ask(&index);
     if (w == TWorkerWait::Answered) return true;

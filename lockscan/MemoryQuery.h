@@ -33,6 +33,11 @@ struct TMemoryWalk {
 
 struct TMemoryBlock;
 
+enum class TMemoryQueryMode {
+    Worker,  // on the worker, with the time limit
+    Inline   // on the calling thread, without a limit: for measuring what the worker costs
+};
+
 // One per scan, asking about one process at a time. A worker whose system call runs longer than
 // kMemoryQueryTimeoutMs gives its process up for the rest of the scan; the worker is left to
 // finish (never terminated: under Wine a thread ended inside ntdll leaves its locks held) and is
@@ -41,7 +46,7 @@ struct TMemoryBlock;
 // answers costs one stuck thread, however often the scan runs.
 class TMemoryQuery {
 public:
-    TMemoryQuery();
+    explicit TMemoryQuery(TMemoryQueryMode mode = TMemoryQueryMode::Worker);
     ~TMemoryQuery();
     TMemoryQuery(const TMemoryQuery&) = delete;
     TMemoryQuery& operator=(const TMemoryQuery&) = delete;
@@ -73,6 +78,7 @@ private:
     TMemoryBlock* Ready();
     bool Ask();
 
+    TMemoryQueryMode mode_;
     TWorkerThread worker_;
     ULONG_PTR lowest_ = 0, top_ = 0;
     HANDLE selected_ = nullptr;  // the caller's handle, borrowed
