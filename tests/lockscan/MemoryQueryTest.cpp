@@ -94,14 +94,16 @@ TEST(MemoryQuery, ProcessThatNeverAnswersIsPassedOverAndAskedOnlyOnceWhilePendin
             EXPECT_EQ(MemoryQueriesPending(), 1u);
         }
         // The single call as well.
-        auto views = EntriesOf(GetLockingProcesses(view).get(), pids);
+        const auto viewLocks = GetLockingProcesses(view);
+        auto views = EntriesOf(viewLocks.get(), pids);
         ASSERT_EQ(views.size(), 1u) << Show(views);
         EXPECT_EQ(views[0]->ProcessId, b.pid());
         EXPECT_EQ(stuck.stuckCalls(), 1);
     }
     // Once its question has returned, the worker ends and S is asked again.
     EXPECT_TRUE(NoMemoryQueriesLeft());
-    auto stuckViews = EntriesOf(GetLockingProcesses(stuckView).get(), pids);
+    const auto stuckViewLocks = GetLockingProcesses(stuckView);
+    auto stuckViews = EntriesOf(stuckViewLocks.get(), pids);
     ASSERT_EQ(stuckViews.size(), 1u) << Show(stuckViews);
     EXPECT_EQ(stuckViews[0]->ProcessId, s.pid());
 }
