@@ -208,10 +208,10 @@ bool TMemoryQuery::Select(HANDLE process) {
     if (!::GetProcessTimes(process, &selectedCreated_, &exited, &kernel, &user)) selectedCreated_ = {};
     const DWORD id = selectedId_;
     const FILETIME created = selectedCreated_;
-    givenUp_ = Retired().AnyPending([&](const TWorkerHeader& h) {
+    givenUp_ = Retired().Pending([&](const TWorkerHeader& h) {
         const auto& b = static_cast<const TMemoryBlock&>(h);
         return b.Process && SameProcess(b, id, created);
-    });
+    }) > 0;
     if (givenUp_) ++passedOver_;
     return !givenUp_;
 }
@@ -314,6 +314,11 @@ TMemoryWalk TMemoryQuery::WalkMappedAllocations(size_t regionLimit,
     }
 }
 
-size_t MemoryQueriesPending() { return Retired().Pending(); }
+size_t MemoryQueriesPending(DWORD processId) {
+    if (processId == 0) return Retired().Pending();
+    return Retired().Pending([&](const TWorkerHeader& h) {
+        return static_cast<const TMemoryBlock&>(h).ProcessId == processId;
+    });
+}
 
 }  // namespace swt

@@ -90,7 +90,7 @@ private:
 };
 
 // Memory workers that were given up and whose thread has not ended yet (at most one per process
-// that never answered).
-size_t MemoryQueriesPending();
+// that never answered); of process processId only, unless it is 0.
+size_t MemoryQueriesPending(DWORD processId = 0);
 
 }  // namespace swt

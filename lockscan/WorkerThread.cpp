@@ -107,12 +107,13 @@ size_t TRetiredWorkers::Pending() {
     return entries_.size();
 }
 
-bool TRetiredWorkers::AnyPending(const std::function<bool(const TWorkerHeader&)>& match) {
+size_t TRetiredWorkers::Pending(const std::function<bool(const TWorkerHeader&)>& match) {
     std::lock_guard<std::mutex> lock(lock_);
     ReapLocked();
+    size_t count = 0;
     for (const TEntry& e : entries_)
-        if (match(*e.Block)) return true;
-    return false;
+        if (match(*e.Block)) ++count;
+    return count;
 }
 
 TWorkerThread::TWorkerThread(size_t blockBytes, TWorkerAnswerFn answer, TWorkerReleaseFn release, DWORD limitMs,

@@ -48,8 +48,8 @@ public:
     void Reap();
     // Workers whose thread has not ended yet.
     size_t Pending();
-    // Whether a worker whose thread has not ended yet has a block for which match is true.
-    bool AnyPending(const std::function<bool(const TWorkerHeader&)>& match);
+    // Workers whose thread has not ended yet and whose block match is true for.
+    size_t Pending(const std::function<bool(const TWorkerHeader&)>& match);
 
 private:
     struct TEntry {
