@@ -125,7 +125,7 @@ ViewWalkCount WalkAllMappedViews(const std::wstring& target,
             ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, entry.th32ProcessID));
         if (!process) continue;
         swt::TScannedProcess p(process.get(), modules, buffer, memory);
-        swt::TMappedViewWalk w = swt::WalkMappedViews(p, targets, names, devices, found);
+        swt::TMemoryWalk w = swt::WalkMappedViews(p, targets, names, devices, found);
         ++count.processes;
         count.regions += w.Regions;
         count.allocations += w.Allocations;

@@ -9,15 +9,14 @@ constexpr size_t kRegionLimit = 1 << 20;
 
 }  // namespace
 
-TMappedViewWalk WalkMappedViews(TScannedProcess& p, const TTargetSet& targets, TNameQuery& names,
-                                const TDevicePaths& devices, std::vector<TFileMatch>& matches) {
-    TMappedViewWalk walk;
-    if (targets.Empty()) return walk;
+TMemoryWalk WalkMappedViews(TScannedProcess& p, const TTargetSet& targets, TNameQuery& names,
+                            const TDevicePaths& devices, std::vector<TFileMatch>& matches) {
+    if (targets.Empty()) return {};
     TMemoryQuery* memory = p.Memory();
-    if (!memory) return walk;
+    if (!memory) return {.Answered = false};
     std::vector<bool> found(targets.Count(), false);
     size_t left = targets.Count();
-    const TMemoryWalk w = memory->WalkMappedAllocations(kRegionLimit, [&](const TMappedAllocation& view) {
+    return memory->WalkMappedAllocations(kRegionLimit, [&](const TMappedAllocation& view) {
         // No file behind it (shared memory), or, the cheap look, a file no target is named like:
         // only a view of a file named like a target is looked at closer.
         if (view.Name.empty() || FileNameIsNoTarget(view.Name, targets)) return true;
@@ -30,9 +29,6 @@ TMappedViewWalk WalkMappedViews(TScannedProcess& p, const TTargetSet& targets, T
         }
         return left > 0;
     });
-    walk.Regions = w.Regions;
-    walk.Allocations = w.Allocations;
-    return walk;
 }
 
 void FindMappedViewMatches(TScannedProcess& process, const TTargetSet& targets, TNameQuery& names,

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "lockscan/DevicePaths.h"
+#include "lockscan/MemoryQuery.h"
 #include "lockscan/ModuleScan.h"
 #include "lockscan/NameQuery.h"
 #include "lockscan/TargetSet.h"
@@ -19,12 +20,8 @@ namespace swt {
 void FindMappedViewMatches(TScannedProcess& process, const TTargetSet& targets, TNameQuery& names,
                            const TDevicePaths& devices, std::vector<TFileMatch>& matches);
 
-// Counters of one walk, for the benchmark.
-struct TMappedViewWalk {
-    size_t Regions = 0;
-    size_t Allocations = 0;  // mapped allocations named
-};
-TMappedViewWalk WalkMappedViews(TScannedProcess& process, const TTargetSet& targets, TNameQuery& names,
+// The walk with its counters, for the benchmark.
+TMemoryWalk WalkMappedViews(TScannedProcess& process, const TTargetSet& targets, TNameQuery& names,
                                 const TDevicePaths& devices, std::vector<TFileMatch>& matches);
 
 }  // namespace swt

@@ -315,9 +315,8 @@ TMemoryWalk TMemoryQuery::WalkMappedAllocations(size_t regionLimit,
 }
 
 size_t MemoryQueriesPending(DWORD processId) {
-    if (processId == 0) return Retired().Pending();
     return Retired().Pending([&](const TWorkerHeader& h) {
-        return static_cast<const TMemoryBlock&>(h).ProcessId == processId;
+        return processId == 0 || static_cast<const TMemoryBlock&>(h).ProcessId == processId;
     });
 }
 

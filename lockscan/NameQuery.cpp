@@ -308,12 +308,12 @@ void TNameQuery::Match(const HANDLE* handles, size_t count, const TTargetSet& ta
 }
 
 TInlineNameQuery::TInlineNameQuery()
-    : block_(sizeof(TNameBlock), Answer, ReleaseTargets, kNameQueryTimeoutMs, Retired()) {}
+    : blockHolder_(sizeof(TNameBlock), Answer, ReleaseTargets, kNameQueryTimeoutMs, Retired()) {}
 TInlineNameQuery::~TInlineNameQuery() = default;
 
 std::wstring TInlineNameQuery::Name(HANDLE handle) {
     if (!Nt().QueryObject || !Nt().QueryInformationFile) return {};
-    TNameBlock* b = NameBlockOf(block_);
+    TNameBlock* b = NameBlockOf(blockHolder_);
     if (!b) return {};
     Prepare(b, kNameOne);
     b->Handle = handle;

@@ -84,7 +84,7 @@ public:
     std::wstring Name(HANDLE handle);
 
 private:
-    TWorkerThread block_;  // only its block: the query runs on the calling thread
+    TWorkerThread blockHolder_;  // only its block is used: the query runs on the calling thread
 };
 
 // One query on its own worker (the primitive the scans are built from).

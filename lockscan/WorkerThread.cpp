@@ -101,18 +101,12 @@ void TRetiredWorkers::Reap() {
     ReapLocked();
 }
 
-size_t TRetiredWorkers::Pending() {
-    std::lock_guard<std::mutex> lock(lock_);
-    ReapLocked();
-    return entries_.size();
-}
-
 size_t TRetiredWorkers::Pending(const std::function<bool(const TWorkerHeader&)>& match) {
     std::lock_guard<std::mutex> lock(lock_);
     ReapLocked();
     size_t count = 0;
     for (const TEntry& e : entries_)
-        if (match(*e.Block)) ++count;
+        if (!match || match(*e.Block)) ++count;
     return count;
 }
 

@@ -46,10 +46,8 @@ public:
     void Add(HANDLE thread, TWorkerHeader* block);
     // Releases the blocks of the threads that have ended.
     void Reap();
-    // Workers whose thread has not ended yet.
-    size_t Pending();
-    // Workers whose thread has not ended yet and whose block match is true for.
-    size_t Pending(const std::function<bool(const TWorkerHeader&)>& match);
+    // Workers whose thread has not ended yet (and whose block match is true for, when given).
+    size_t Pending(const std::function<bool(const TWorkerHeader&)>& match = {});
 
 private:
     struct TEntry {

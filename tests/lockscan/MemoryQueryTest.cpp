@@ -174,7 +174,7 @@ TEST(MappedView, WalkOfManyViewsSeesEveryView) {
     std::vector<wchar_t> buffer(kLongestPath);
     TScannedProcess p(process.get(), modules, buffer, memory);
     std::vector<TFileMatch> found;
-    const TMappedViewWalk walk = WalkMappedViews(p, targets, names, devices, found);
+    const TMemoryWalk walk = WalkMappedViews(p, targets, names, devices, found);
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].Target, 0u);
     EXPECT_TRUE(SamePath(found[0].FileName, target)) << testing::PrintToString(found[0].FileName);
