@@ -22,6 +22,6 @@ void FindMappedViewMatches(TScannedProcess& process, const TTargetSet& targets, 
 
 // The walk with its counters, for the benchmark.
 TMemoryWalk WalkMappedViews(TScannedProcess& process, const TTargetSet& targets, TNameQuery& names,
-                                const TDevicePaths& devices, std::vector<TFileMatch>& matches);
+                            const TDevicePaths& devices, std::vector<TFileMatch>& matches);
 
 }  // namespace swt

@@ -169,12 +169,6 @@ TEST(NameQuery, BothWorkerModesGiveTheSameEntries) {
     EXPECT_EQ(answers[0], answers[1]);
 }
 
-}  // namespace
-}  // namespace swt::test
-
-namespace swt::test {
-namespace {
-
 // Each answer belongs to its own request, even while the worker's and the scan's waits are
 // interrupted: under Wine another process asking about this one's memory does that, and a wait
 // that signals its event a second time would hand an old answer out as the next one (seen as
