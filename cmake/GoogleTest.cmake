@@ -40,11 +40,19 @@ function(swaptide_add_test name)
   if(T_SERIAL)
     set(serial RUN_SERIAL TRUE)
   endif()
+  # A program that scans the system's handle table (itself or through the updater) runs under a
+  # Wine server of its own (scripts/test starts it): a scan duplicates every handle of every
+  # process for a moment, and a test beside it that deletes a file and makes it again, removes a
+  # folder or starts a program it has just copied finds that file still open.
+  set(scanServer "")
+  if("lockscan" IN_LIST locks)
+    set(scanServer ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix-scan")
+  endif()
   add_executable(${name} ${T_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE ${T_LIBS} gtest_main gtest)
   if(T_DEPENDS)
     add_dependencies(${name} ${T_DEPENDS})
   endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 NO_PRETTY_VALUES
-    PROPERTIES TIMEOUT 300 ${serial})
+    PROPERTIES TIMEOUT 300 ${serial} ${scanServer})
 endfunction()
