@@ -251,5 +251,27 @@ TEST(ScanPass, HeaderAndLogSayWhenNoHolderCanBeFound) {
     EXPECT_EQ(CountOf(lines, "WARN Keine blockierenden Prozesse gefunden: " + Narrow(shown)), 0u);
 }
 
+// The updater itself holding a destination is no holder to show or to close ("Alle beenden" would
+// close the update window): no row for it, whoever else holds the file gets one.
+TEST(ScanPass, TheUpdatersOwnProcessIsNeverAHolder) {
+    Job job;
+    const std::wstring dest = job.dir / L"own.dat";
+    job.AddEntries({dest});
+    UniqueFile own(::CreateFileW(dest.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(own);
+    Holder other({L"open", L"r", L"r", dest});
+    ASSERT_TRUE(other.ready());
+    const DWORD self = ::GetCurrentProcessId();
+
+    UpdateWindow w(job);
+    w.Tick();
+    w.Tick();
+    EXPECT_EQ(w.RowsOf({self, other.pid()}), std::vector<DWORD>{other.pid()});
+    const TUpdateItem& entry = (*w.form->Run.FToDoList)[0];
+    ASSERT_TRUE(entry.FLocks);
+    EXPECT_EQ(EntriesOf(entry.FLocks.get(), {self}).size(), 0u);
+    EXPECT_EQ(ReadFileBytes(dest), "old");
+}
+
 }  // namespace
 }  // namespace swt::test
