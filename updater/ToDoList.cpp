@@ -1,12 +1,21 @@
 #include "updater/ToDoList.h"
 
+#include <windows.h>
+
+#include <algorithm>
+
 #include "lockscan/FileInUse_Tools.h"
+#include "support/base/PathName.h"
 #include "updater/ProcessList.h"
 
 namespace swt {
 
 TUpdateItem::TUpdateItem(TToDoList* toDoList, std::wstring source, std::wstring dest)
-    : FToDoList(toDoList), FSource(std::move(source)), FDest(std::move(dest)) {}
+    : FToDoList(toDoList),
+      FSource(std::move(source)),
+      FDest(std::move(dest)),
+      FSourceKey(ComparablePath(FSource)),
+      FDestKey(ComparablePath(FDest)) {}
 
 TUpdateItem& TUpdateItem::Create(TToDoList* toDoList, std::wstring source, std::wstring dest, bool refresh) {
     std::unique_ptr<TUpdateItem> item(new TUpdateItem(toDoList, std::move(source), std::move(dest)));
@@ -25,11 +34,31 @@ void TUpdateItem::RefreshLocks() {
 
 void TUpdateItem::TakeLocks(std::unique_ptr<TProcessLockList> locks) {
     FLocks.reset();
-    if (!FDone) FLocks = std::move(locks);
+    if (locks && FToDoList) {
+        for (size_t i = locks->Count(); i-- > 0;)
+            if ((*locks)[i].ProcessId == FToDoList->FOwnProcessId) locks->Delete(i);
+    }
+    if (!FDone && locks && locks->Count() > 0) FLocks = std::move(locks);
     if (!FLocks || !FToDoList || !FToDoList->FProcessList) return;
     // Every holder gets a row; the scan pass, not this, attaches the locks to the rows.
     for (size_t i = 0; i < FLocks->Count(); ++i)
         FToDoList->FProcessList->FindOrAddProcess((*FLocks)[i].ProcessId, (*FLocks)[i].ProcessPath);
+}
+
+TToDoList::TToDoList(TProcessList* processList)
+    : FProcessList(processList), FOwnProcessId(::GetCurrentProcessId()) {}
+
+void TToDoList::NotePlaced(const TUpdateItem& entry) {
+    if (!entry.FDestKey.empty()) placed_.push_back(entry.FDestKey);
+}
+
+bool TToDoList::SourceStillNeeded(const TUpdateItem& entry) const {
+    const std::wstring& key = entry.FSourceKey;
+    if (key.empty() || key == entry.FDestKey) return true;
+    for (const auto& other : items_)
+        if (other.get() != &entry && !other->FDone && (other->FSourceKey == key || other->FDestKey == key))
+            return true;
+    return std::find(placed_.begin(), placed_.end(), key) != placed_.end();
 }
 
 }  // namespace swt

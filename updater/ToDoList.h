@@ -1,10 +1,12 @@
 // The to-do list: one entry per file of the update job, in job order.
 #pragma once
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "lockscan/ProcessLockList.h"
+#include "updater/FileReplace.h"
 
 namespace swt {
 
@@ -25,7 +27,8 @@ public:
     // Scans which processes hold the destination open and gives each of them a process row.
     void RefreshLocks();
     // The same with a list scanned by the caller (a batch scan for many entries): the entry keeps
-    // locks (none for a done entry) and every holder in it gets a process row.
+    // locks (none for a done entry) and every holder in it gets a process row. The updater's own
+    // process is dropped from the list: it is never a holder to show or to close.
     void TakeLocks(std::unique_ptr<TProcessLockList> locks);
 
     TToDoList* FToDoList;  // not owned
@@ -36,6 +39,14 @@ public:
     std::unique_ptr<TProcessLockList> FLocks;
     // The run has logged that nobody it can show holds this entry's destination (once per run).
     bool FNoHolderLogged = false;
+    // How the last attempt to put the file in place ended, and whether a failure that is no lock
+    // has been logged (once per run).
+    TPlaceResult FLastPlace;
+    bool FFailureLogged = false;
+    // FSource and FDest in one spelling (ComparablePath), for telling whether two entries name
+    // one file.
+    std::wstring FSourceKey;
+    std::wstring FDestKey;
 
 private:
     TUpdateItem(TToDoList* toDoList, std::wstring source, std::wstring dest);
@@ -44,7 +55,7 @@ private:
 // Owns its entries: removing an entry destroys it.
 class TToDoList {
 public:
-    explicit TToDoList(TProcessList* processList = nullptr) : FProcessList(processList) {}
+    explicit TToDoList(TProcessList* processList = nullptr);
     TToDoList(const TToDoList&) = delete;
     TToDoList& operator=(const TToDoList&) = delete;
 
@@ -52,11 +63,22 @@ public:
     TUpdateItem& operator[](size_t i) const { return *items_[i]; }
     void Delete(size_t i) { items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i)); }
 
+    // The entry's file is in place (copied, or its source was its destination): its destination
+    // holds a file of the installation from now on, which no later entry may delete as its source.
+    void NotePlaced(const TUpdateItem& entry);
+    // Whether the entry's source must stay once the entry is done: another entry not yet done
+    // copies from it or replaces it, or it is a destination already in place.
+    bool SourceStillNeeded(const TUpdateItem& entry) const;
+
     TProcessList* FProcessList;  // not owned; may be none
+    // The updater's own process, which the entries' lock lists leave out.
+    uint32_t FOwnProcessId;
 
 private:
     friend class TUpdateItem;
     std::vector<std::unique_ptr<TUpdateItem>> items_;
+    // ComparablePath of every destination in place.
+    std::vector<std::wstring> placed_;
 };
 
 }  // namespace swt

@@ -5,6 +5,7 @@
 
 #include "lockscan/FileInUse_Tools.h"
 #include "support/base/Error.h"
+#include "support/base/SystemErrorText.h"
 #include "support/StartProgram.h"
 #include "updater/FileReplace.h"
 #include "updater/UpdateJob.h"
@@ -14,9 +15,18 @@ namespace swt {
 
 namespace {
 
-bool IsExistingFile(const std::wstring& path) {
-    DWORD attr = ::GetFileAttributesW(path.c_str());
-    return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
+// 0 when path names an existing file, else why it does not (a folder is refused as copying from
+// one is).
+DWORD SourceFileError(const std::wstring& path) {
+    const std::wstring extended = ExtendedPath(path);
+    const DWORD attr = ::GetFileAttributesW((extended.empty() ? path : extended).c_str());
+    if (attr == INVALID_FILE_ATTRIBUTES) return ::GetLastError() ? ::GetLastError() : ERROR_FILE_NOT_FOUND;
+    return (attr & FILE_ATTRIBUTE_DIRECTORY) ? ERROR_ACCESS_DENIED : 0;
+}
+
+// The log line of an entry that cannot be put in place for a reason that is no lock.
+std::wstring FailureLine(const std::wstring& source, const std::wstring& dest, DWORD error) {
+    return L"FEHLER COPY " + source + L" -> " + dest + L": " + SystemErrorText(error);
 }
 
 std::wstring ErrorText(std::exception_ptr e) {
@@ -68,6 +78,8 @@ void TUpdateRun::FormCreate() {
         FBaseKey = L"Software\\Osterm GmbH";
     }
     FToDoList.reset();
+    // An executable of the updater that an earlier run replaced while it ran from it.
+    RemoveSetAsideFiles(OwnExecutablePath());
 }
 
 HWND TUpdateRun::FindCallerWindow(bool haveClassAndCaption, const std::wstring& cls,
@@ -119,9 +131,16 @@ void TUpdateRun::ReadUpdateJob() {
     try {
         for (int32_t n = 1; n <= last; ++n) {
             const std::wstring sourceName = std::to_wstring(n) + L"_Source";
-            if (!IsExistingFile(job.ReadString(sourceName, L"XX$"))) continue;
+            const DWORD sourceError = SourceFileError(job.ReadString(sourceName, L"XX$"));
+            // A source that is missing (or a folder) leaves its entry out; it is said once. A
+            // number without a source value is no entry at all.
+            if (sourceError && !job.HasValue(sourceName)) continue;
             std::wstring source = job.ReadString(sourceName, L"");
             std::wstring dest = job.ReadString(std::to_wstring(n) + L"_Dest", L"");
+            if (sourceError) {
+                Log(FailureLine(source, dest, sourceError));
+                continue;
+            }
             TUpdateItem::Create(FToDoList.get(), std::move(source), std::move(dest), false);
         }
     } catch (...) {
@@ -258,6 +277,14 @@ void TUpdateRun::ReportHoldersNotFound(const std::vector<TUpdateItem*>& failed) 
     bool notFound = false;
     for (TUpdateItem* entry : failed) {
         if (entry->FLocks && entry->FLocks->Count() > 0) continue;
+        if (entry->FLastPlace.Outcome != TPlaceOutcome::Held) {
+            // Disk full, no access, a folder or no source: no holder to look for; the system's
+            // words, once.
+            if (entry->FFailureLogged) continue;
+            entry->FFailureLogged = true;
+            Log(FailureLine(entry->FSource, entry->FDest, entry->FLastPlace.Error));
+            continue;
+        }
         notFound = true;
         if (entry->FNoHolderLogged) continue;
         entry->FNoHolderLogged = true;
@@ -268,9 +295,21 @@ void TUpdateRun::ReportHoldersNotFound(const std::vector<TUpdateItem*>& failed) 
 
 bool TUpdateRun::CopyEntry(TUpdateItem& entry) {
     if (entry.FDone) return true;
-    if (!PutFileInPlace(entry.FSource, entry.FDest)) return false;
-    Log(L"OKAY COPY " + entry.FSource + L" -> " + entry.FDest);
-    if (::DeleteFileW(entry.FSource.c_str())) Log(L"OKAY DELETE " + entry.FSource);
+    entry.FLastPlace = PutFileInPlace(entry.FSource, entry.FDest);
+    if (!entry.FLastPlace.Done()) return false;
+    TToDoList& list = *entry.FToDoList;
+    if (entry.FLastPlace.Outcome == TPlaceOutcome::AlreadyInPlace) {
+        // The source is the installed file: neither copied nor deleted.
+        Log(L"OKAY Quelle ist Ziel: " + entry.FSource + L" -> " + entry.FDest);
+    } else {
+        Log(L"OKAY COPY " + entry.FSource + L" -> " + entry.FDest);
+        // A source that another entry still copies from, or that is a file of the installation,
+        // stays until the last entry that names it is in place.
+        const std::wstring source = ExtendedPath(entry.FSource);
+        if (!list.SourceStillNeeded(entry) && !source.empty() && ::DeleteFileW(source.c_str()))
+            Log(L"OKAY DELETE " + entry.FSource);
+    }
+    list.NotePlaced(entry);
     entry.FDone = true;
     // Process items refer to the entry's locks only within a pass; none do for a done entry.
     if (FProcessList)
@@ -279,7 +318,6 @@ bool TUpdateRun::CopyEntry(TUpdateItem& entry) {
             if (entry.FLocks)
                 std::erase_if(locks, [&](TProcessLockInfo* l) { return l->Owner == entry.FLocks.get(); });
         }
-    TToDoList& list = *entry.FToDoList;
     for (size_t i = 0; i < list.Count(); ++i)
         if (&list[i] == &entry) {
             list.Delete(i);

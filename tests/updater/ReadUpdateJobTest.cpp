@@ -2,7 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "support/base/Error.h"
-#include "tests/updater/JobFixture.h"
+#include "support/base/SystemErrorText.h"
+#include "tests/updater/UpdaterDriver.h"
 #include "updater/SwaptideUnit.h"
 
 namespace {
@@ -41,9 +42,14 @@ TEST(ReadUpdateJob, ReadsEntriesInJobOrderSkipsMissingSourcesAndErasesTheJob) {
 
     EXPECT_FALSE(RegKey::Exists(job.key.path()));
     EXPECT_TRUE(RegKey::Exists(kVeltraUpdate));
+    // Each entry left out is said once, with the system's words.
     EXPECT_EQ(LogMessages(ReadFileBytes(job.LogPath())),
-              (std::vector<std::string>{"RegistryRead Software\\Veltra Software\\Update",
-                                        "RegistryErased: Software\\Veltra Software\\Update"}));
+              (std::vector<std::string>{
+                  "RegistryRead Software\\Veltra Software\\Update",
+                  Narrow(L"FEHLER COPY " + job.dir / L"missing.bin" + L" -> C:\\App\\two.dll: " +
+                         swt::SystemErrorText(ERROR_FILE_NOT_FOUND)),
+                  Narrow(L"FEHLER COPY " + job.dir.path() + L" -> : " + swt::SystemErrorText(ERROR_ACCESS_DENIED)),
+                  "RegistryErased: Software\\Veltra Software\\Update"}));
 }
 
 TEST(ReadUpdateJob, CountIsIntegerText) {

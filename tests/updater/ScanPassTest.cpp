@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "lockscan/FileInUse_Tools.h"
+#include "support/base/SystemErrorText.h"
 #include "tests/lockscan/Holder.h"
 #include "tests/updater/UpdateWindowFixture.h"
 #include "tests/updater/UpdaterDriver.h"
@@ -249,6 +250,51 @@ TEST(ScanPass, HeaderAndLogSayWhenNoHolderCanBeFound) {
     lines = LogOf(job.LogPath());
     EXPECT_EQ(CountOf(lines, warning), 1u);
     EXPECT_EQ(CountOf(lines, "WARN Keine blockierenden Prozesse gefunden: " + Narrow(shown)), 0u);
+}
+
+// A file that cannot be put in place for a reason that is no lock (here a folder stands at its
+// destination) is no case for the "no holder found" header and its advice to restart the
+// computer: the header keeps its usual text and the log gives the system's reason, once.
+TEST(ScanPass, FailureThatIsNoLockKeepsTheUsualHeader) {
+    Job job;
+    const std::wstring folder = job.dir / L"folder";
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+    job.key.SetString(L"this_logfile", job.LogPath());
+    job.key.SetString(L"count", L"1");
+    const std::wstring source = job.AddEntry(1, folder);
+    const std::string failure = Narrow(L"FEHLER COPY " + source + L" -> " + folder + L": ") +
+                                Narrow(SystemErrorText(ERROR_ACCESS_DENIED));
+
+    UpdateWindow w(job);
+    w.Tick();
+    w.Tick();
+    EXPECT_EQ(w.HeaderDescription(), TForm1::kHeaderDescription);
+    EXPECT_TRUE(w.form->Visible());
+    const std::vector<std::string> lines = LogOf(job.LogPath());
+    EXPECT_EQ(CountOf(lines, failure), 1u) << testing::PrintToString(lines);
+    EXPECT_EQ(CountOf(lines, "WARN Keine blockierenden Prozesse gefunden: " + Narrow(folder)), 0u);
+}
+
+// The updater itself holding a destination is no holder to show or to close ("Alle beenden" would
+// close the update window): no row for it, whoever else holds the file gets one.
+TEST(ScanPass, TheUpdatersOwnProcessIsNeverAHolder) {
+    Job job;
+    const std::wstring dest = job.dir / L"own.dat";
+    job.AddEntries({dest});
+    UniqueFile own(::CreateFileW(dest.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(own);
+    Holder other({L"open", L"r", L"r", dest});
+    ASSERT_TRUE(other.ready());
+    const DWORD self = ::GetCurrentProcessId();
+
+    UpdateWindow w(job);
+    w.Tick();
+    w.Tick();
+    EXPECT_EQ(w.RowsOf({self, other.pid()}), std::vector<DWORD>{other.pid()});
+    const TUpdateItem& entry = (*w.form->Run.FToDoList)[0];
+    ASSERT_TRUE(entry.FLocks);
+    EXPECT_EQ(EntriesOf(entry.FLocks.get(), {self}).size(), 0u);
+    EXPECT_EQ(ReadFileBytes(dest), "old");
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 // The real Swaptide2.exe from job to end, with real holders and a real calling application.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "support/base/SystemErrorText.h"
 #include "tests/lockscan/Holder.h"
 #include "tests/updater/UpdaterDriver.h"
 
@@ -12,6 +15,60 @@ std::wstring Updater() { return BinPath(L"Swaptide2.exe"); }
 std::string CopyLine(const std::wstring& source, const std::wstring& dest) {
     return "OKAY COPY " + Narrow(source) + " -> " + Narrow(dest);
 }
+
+std::string FailureLine(const std::wstring& source, const std::wstring& dest, DWORD error) {
+    return Narrow(L"FEHLER COPY " + source + L" -> " + dest + L": " + SystemErrorText(error));
+}
+
+size_t CountOf(const std::vector<std::string>& lines, const std::string& line) {
+    return static_cast<size_t>(std::count(lines.begin(), lines.end(), line));
+}
+
+// Runs a Unix shell command from inside Wine, which starts Unix programs as they are but hands back
+// no handle to wait on: the command leaves a mark when it is done, and the test waits for the
+// mark (a minute at most).
+bool RunUnixShell(const std::wstring& command) {
+    const std::wstring mark = L"/tmp/swt-shell-" + NewGuidText().substr(1, 36);
+    std::wstring line = L"/bin/sh -c \"export PATH=/usr/sbin:/usr/bin:/sbin:/bin; " + command + L"; touch " + mark + L"\"";
+    STARTUPINFOW si{sizeof si};
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
+        return false;
+    UniqueHandleT process(pi.hProcess), thread(pi.hThread);
+    const std::wstring markPath = L"Z:" + mark;
+    const bool done = WaitUntil([&] { return FileExists(markPath); }, 60000);
+    ::DeleteFileW(markPath.c_str());
+    return done;
+}
+
+// A 2 MB volume of its own, mounted from an image file under /tmp and reached through Wine's
+// drive Z:, for a disk that fills up. Needs the right to mount (the test machines run as root);
+// Mounted() tells whether it is there.
+class SmallVolume {
+public:
+    SmallVolume() : unix_(L"/tmp/swt-volume-" + NewGuidText().substr(1, 36)) {
+        RunUnixShell(L"truncate -s 2M " + unix_ + L".img && mkfs.ext2 -q -m 0 " + unix_ + L".img && mkdir -p " + unix_ +
+                     L" && mount -o loop " + unix_ + L".img " + unix_ + L" 2>/dev/null");
+        mounted_ = IsFolder(Path(L"lost+found"));
+    }
+    ~SmallVolume() {
+        RunUnixShell(L"umount " + unix_ + L" 2>/dev/null || umount -l " + unix_ + L"; rm -rf " + unix_ + L" " + unix_ +
+                     L".img");
+    }
+    SmallVolume(const SmallVolume&) = delete;
+    SmallVolume& operator=(const SmallVolume&) = delete;
+    bool Mounted() const { return mounted_; }
+    // A path on the volume, as Windows programs name it.
+    std::wstring Path(const std::wstring& name) const {
+        std::wstring path = L"Z:" + unix_ + L"/" + name;
+        std::replace(path.begin(), path.end(), L'/', L'\\');
+        return path;
+    }
+
+private:
+    std::wstring unix_;
+    bool mounted_ = false;
+};
 
 TEST(UpdateRun, NothingHeldCopiesLastEntryFirstAndNeverTouchesTheCaller) {
     Job job;
@@ -175,6 +232,187 @@ TEST(UpdateRun, KilledInTheMiddleOfALargeCopyLeavesTheOldFileWhole) {
     ::GetFileSizeEx(f.get(), &size);
     EXPECT_EQ(size.QuadPart, 256ll << 20);
     EXPECT_FALSE(FileExists(ReplacementTempName(dest)));
+}
+
+// The installed file named as its own source, in the spellings a caller may write: it is in place
+// already; it is neither copied nor deleted, also when another entry copies from it, and the run
+// ends.
+TEST(UpdateRun, SourceThatIsTheDestinationIsLeftAsItIs) {
+    Job job;
+    ::CreateDirectoryW((job.dir / L"Program Folder").c_str(), nullptr);
+    const std::wstring installed = job.dir / L"Program Folder\\Installed Library.dll";
+    const std::wstring copy = job.dir / L"Program Folder\\copy.dll";
+    WriteFileBytes(installed, "installed");
+    wchar_t shortName[MAX_PATH] = {};
+    ASSERT_GT(::GetShortPathNameW(installed.c_str(), shortName, MAX_PATH), 0u);
+    std::wstring upper = installed, slashes = installed;
+    for (wchar_t& ch : upper) ch = static_cast<wchar_t>(::towupper(ch));
+    std::replace(slashes.begin(), slashes.end(), L'\\', L'/');
+    const std::vector<std::wstring> sources = {
+        installed, upper, slashes, job.dir / L"Program Folder\\..\\Program Folder\\.\\Installed Library.dll", shortName};
+    job.key.SetString(L"this_logfile", job.LogPath());
+    job.key.SetString(L"count", std::to_wstring(sources.size() + 1));
+    for (size_t i = 0; i < sources.size(); ++i) {
+        job.key.SetString(std::to_wstring(i + 1) + L"_Source", sources[i]);
+        job.key.SetString(std::to_wstring(i + 1) + L"_Dest", installed);
+    }
+    // The last entry, done first, copies the installed file elsewhere: its source stays.
+    job.key.SetString(std::to_wstring(sources.size() + 1) + L"_Source", installed);
+    job.key.SetString(std::to_wstring(sources.size() + 1) + L"_Dest", copy);
+
+    EXPECT_EQ(swt::test::Run(Updater(), L"doit " + job.section), 0u);
+
+    std::vector<std::string> expected = {"RegistryRead Software\\Veltra Software\\Update",
+                                         "RegistryErased: Software\\Veltra Software\\Update",
+                                         "START read depended Prozesses", CopyLine(installed, copy)};
+    for (size_t i = sources.size(); i-- > 0;)
+        expected.push_back("OKAY Quelle ist Ziel: " + Narrow(sources[i]) + " -> " + Narrow(installed));
+    expected.push_back("END Nix depended -> Call Close");
+    EXPECT_EQ(LogOf(job.LogPath()), expected);
+    EXPECT_EQ(ReadFileBytes(installed), "installed");
+    EXPECT_EQ(ReadFileBytes(copy), "installed");
+    EXPECT_FALSE(FileExists(ReplacementTempName(installed)));
+}
+
+// One new file for several destinations (one library into two folders, the second written in
+// another spelling): every destination gets it, and the source goes once the last is in place.
+TEST(UpdateRun, OneSourceForSeveralDestinationsUpdatesEachOfThem) {
+    Job job;
+    const std::wstring source = job.dir / L"new.dll";
+    const std::wstring dest1 = job.dir / L"app\\one.dll", dest2 = job.dir / L"plugins\\one.dll";
+    WriteFileBytes(source, "new");
+    std::wstring upperSource = source;
+    for (wchar_t& ch : upperSource) ch = static_cast<wchar_t>(::towupper(ch));
+    job.key.SetString(L"this_logfile", job.LogPath());
+    job.key.SetString(L"count", L"2");
+    job.key.SetString(L"1_Source", source);
+    job.key.SetString(L"1_Dest", dest1);
+    job.key.SetString(L"2_Source", upperSource);
+    job.key.SetString(L"2_Dest", dest2);
+
+    EXPECT_EQ(swt::test::Run(Updater(), L"doit " + job.section), 0u);
+
+    EXPECT_EQ(ReadFileBytes(dest1), "new");
+    EXPECT_EQ(ReadFileBytes(dest2), "new");
+    EXPECT_FALSE(FileExists(source));
+    EXPECT_EQ(LogOf(job.LogPath()),
+              (std::vector<std::string>{"RegistryRead Software\\Veltra Software\\Update",
+                                        "RegistryErased: Software\\Veltra Software\\Update",
+                                        "START read depended Prozesses", CopyLine(upperSource, dest2),
+                                        CopyLine(source, dest1), "OKAY DELETE " + Narrow(source),
+                                        "END Nix depended -> Call Close"}));
+}
+
+// The disk fills up while the new file is written: the installed file stays the old one, whole;
+// the partial temporary file goes; the log says why, once, and the run waits for the next pass.
+TEST(UpdateRun, FullVolumeLeavesTheInstalledFileWhole) {
+    SmallVolume volume;
+    if (!volume.Mounted()) GTEST_SKIP() << "no small volume could be mounted here";
+    Job job;
+    const std::wstring dest = volume.Path(L"installed.bin"), source = job.dir / L"new.bin";
+    const std::string old(600u << 10, 'o');
+    WriteFileBytes(dest, old);
+    WriteFileBytes(source, std::string(2600u << 10, 'n'));
+    job.key.SetString(L"this_logfile", job.LogPath());
+    job.key.SetString(L"count", L"1");
+    job.key.SetString(L"1_Source", source);
+    job.key.SetString(L"1_Dest", dest);
+
+    Child updater = Start(Updater(), L"doit " + job.section);
+    ASSERT_TRUE(WaitUntil([&] { return CountOf(LogOf(job.LogPath()), "END read depended Prozesses (1)") >= 2; }))
+        << testing::PrintToString(LogOf(job.LogPath()));
+    ::PostMessageW(UpdaterWindowOf(updater.pid), WM_CLOSE, 0, 0);
+    EXPECT_EQ(updater.Wait(), 0u);
+
+    EXPECT_TRUE(ReadFileBytes(dest) == old) << "the installed file has " << ReadFileBytes(dest).size() << " bytes";
+    EXPECT_FALSE(FileExists(ReplacementTempName(dest)));
+    EXPECT_TRUE(FileExists(source));
+    const std::vector<std::string> lines = LogOf(job.LogPath());
+    EXPECT_EQ(CountOf(lines, FailureLine(source, dest, ERROR_DISK_FULL)), 1u) << testing::PrintToString(lines);
+    EXPECT_EQ(CountOf(lines, "WARN Keine blockierenden Prozesse gefunden: " + Narrow(dest)), 0u);
+}
+
+// A job that replaces the updater's own executable while it runs from it: the running one is
+// renamed aside and the new one takes its name in the first pass (no row for the updater itself);
+// the next run removes the old one.
+TEST(UpdateRun, OwnExecutableIsReplacedAndTheOldOneRemovedAtTheNextRun) {
+    Job job;
+    const std::wstring app = job.dir / L"app\\Swaptide2.exe", fresh = job.dir / L"new\\Swaptide2.exe";
+    CopyProgram(L"Swaptide2.exe", app);
+    CopyProgram(L"Swaptide2.exe", fresh);
+    const std::string oldBytes = ReadFileBytes(app), newBytes = oldBytes + "v2";
+    WriteFileBytes(fresh, newBytes);
+    job.key.SetString(L"this_logfile", job.LogPath());
+    job.key.SetString(L"count", L"1");
+    job.key.SetString(L"1_Source", fresh);
+    job.key.SetString(L"1_Dest", app);
+
+    EXPECT_EQ(swt::test::Run(app, L"doit " + job.section), 0u);
+
+    EXPECT_EQ(LogOf(job.LogPath()),
+              (std::vector<std::string>{"RegistryRead Software\\Veltra Software\\Update",
+                                        "RegistryErased: Software\\Veltra Software\\Update",
+                                        "START read depended Prozesses", CopyLine(fresh, app),
+                                        "OKAY DELETE " + Narrow(fresh), "END Nix depended -> Call Close"}));
+    EXPECT_TRUE(ReadFileBytes(app) == newBytes);
+    EXPECT_FALSE(FileExists(ReplacementTempName(app)));
+    ASSERT_TRUE(FileExists(SetAsideName(app)));
+    EXPECT_TRUE(ReadFileBytes(SetAsideName(app)) == oldBytes);
+
+    // The next run of the new executable, here with an empty job.
+    EXPECT_EQ(swt::test::Run(app, L"doit " + NewGuidText()), 0u);
+    EXPECT_FALSE(FileExists(SetAsideName(app)));
+}
+
+// Entries that fail for reasons other than a lock: each is logged once with the system's words
+// and no holder is looked for; a long path is no reason to fail.
+TEST(UpdateRun, FailuresThatAreNoLockAreLoggedOnceWithTheSystemsWords) {
+    Job job;
+    const std::wstring folder = job.dir / L"folder";
+    const std::wstring refused = job.dir / L"refused.dll";  // its temporary name is taken by a folder
+    const std::wstring underFile = job.dir / L"file.txt\\dest.dll";
+    std::wstring longDest = job.dir.path();
+    for (wchar_t c = L'a'; longDest.size() < 300; ++c) longDest += L"\\" + std::wstring(50, c);
+    longDest += L"\\long.dll";
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryW(ReplacementTempName(refused).c_str(), nullptr));
+    WriteFileBytes(job.dir / L"file.txt", "a file, no folder");
+    job.key.SetString(L"this_logfile", job.LogPath());
+    job.key.SetString(L"count", L"5");
+    const std::wstring s1 = job.AddEntry(1, folder);
+    WriteFileBytes(refused, "old");
+    const std::wstring s2 = job.AddEntry(2, refused);
+    const std::wstring missing = job.dir / L"missing.dll";
+    job.key.SetString(L"3_Source", missing);
+    job.key.SetString(L"3_Dest", job.dir / L"three.dll");
+    const std::wstring s4 = job.AddEntry(4, underFile);
+    const std::wstring s5 = job.AddEntry(5, longDest);
+
+    Child updater = Start(Updater(), L"doit " + job.section);
+    ASSERT_TRUE(WaitUntil([&] { return CountOf(LogOf(job.LogPath()), "END read depended Prozesses (3)") >= 2; }))
+        << testing::PrintToString(LogOf(job.LogPath()));
+    ::PostMessageW(UpdaterWindowOf(updater.pid), WM_CLOSE, 0, 0);
+    EXPECT_EQ(updater.Wait(), 0u);
+
+    const std::vector<std::string> lines = LogOf(job.LogPath());
+    ASSERT_GE(lines.size(), 10u);
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 10),
+              (std::vector<std::string>{"RegistryRead Software\\Veltra Software\\Update",
+                                        FailureLine(missing, job.dir / L"three.dll", ERROR_FILE_NOT_FOUND),
+                                        "RegistryErased: Software\\Veltra Software\\Update",
+                                        "START read depended Prozesses", CopyLine(s5, longDest),
+                                        "OKAY DELETE " + Narrow(s5), FailureLine(s4, underFile, ERROR_PATH_NOT_FOUND),
+                                        FailureLine(s2, refused, ERROR_ACCESS_DENIED),
+                                        FailureLine(s1, folder, ERROR_ACCESS_DENIED), "END read depended Prozesses (3)"}));
+    for (const std::string& line : lines) {
+        if (line.rfind("FEHLER", 0) == 0) {
+            EXPECT_EQ(CountOf(lines, line), 1u) << line;
+        }
+        EXPECT_NE(line.rfind("WARN", 0), 0u) << line;  // no holder is missing: nothing holds these files
+    }
+    EXPECT_EQ(ReadFileBytes(ExtendedPath(longDest)), "new");
+    EXPECT_EQ(ReadFileBytes(refused), "old");
+    EXPECT_TRUE(IsFolder(folder));
 }
 
 }  // namespace

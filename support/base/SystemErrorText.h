@@ -1,0 +1,11 @@
+// The system's own words for an error code, for a log line.
+#pragma once
+#include <string>
+
+namespace swt {
+
+// The system's text for code on one line, followed by the code: "Zugriff verweigert. (Code 5)".
+// Just "(Code n)" when the system has no text for it.
+std::wstring SystemErrorText(unsigned long code);
+
+}  // namespace swt
