@@ -22,6 +22,11 @@ bool IsFolder(const std::wstring& path) {
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool IsFile(const std::wstring& path) {
+    const DWORD a = ::GetFileAttributesW(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 bool CreateFolderChain(const std::wstring& folder) {
     // Every prefix that ends before a separator, shortest first, then the whole path. Folders
     // that exist are passed over; a failure shows in the answer at the end.
