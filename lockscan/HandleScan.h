@@ -30,8 +30,9 @@ TFileHandleTable ReadFileHandleTable(bool allowExtended = true);
 // The type index of nulHandle of the own process in table, or -1.
 int32_t FindFileTypeIndex(const THandleTable& table, HANDLE nulHandle);
 
-// Reads the handle table and reports, in table order, each file handle named exactly targetName
-// (letter case counts). Reports nothing when the table cannot be read or the type index is -1.
+// Reads the handle table and reports, in table order, each file handle named targetName without
+// regard to letter case, as Windows compares file names. Reports nothing when the table cannot be
+// read or the type index is -1.
 void ScanHandles(const std::wstring& targetName, int32_t fileTypeIndex, const THandleReport& report);
 // One match of a batch scan: owning process, the distinct target name (numbered as in the target
 // set) and whether the owner is the own process.

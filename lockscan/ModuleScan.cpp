@@ -89,7 +89,7 @@ const std::vector<size_t>& MatchingTargets(const std::wstring& path, const TTarg
         // A file that cannot be named matches nothing.
         if (candidate.empty()) return none;
     }
-    return targets.FindAscii(candidate);
+    return targets.FindTargets(candidate);
 }
 
 void FindModuleMatches(TScannedProcess& p, const TTargetSet& targets, TNameQuery& names,

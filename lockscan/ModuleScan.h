@@ -61,7 +61,7 @@ struct TFileMatch {
 };
 
 // The targets the file at path (drive-letter form) is: its long form opened and named like the
-// targets were, ASCII case ignored; when it cannot be opened, the path itself is compared. A file
+// targets were, letter case ignored as for file names; when it cannot be opened, the path itself is compared. A file
 // whose name part no target has is not opened.
 const std::vector<size_t>& MatchingTargets(const std::wstring& path, const TTargetSet& targets, TNameQuery& names);
 

@@ -52,6 +52,8 @@ struct TNameBlock : TWorkerHeader {
     // most 65534 bytes).
     alignas(8) BYTE ObjectBuffer[sizeof(RawUnicodeString) + 0x10000];
     alignas(8) BYTE FileBuffer[sizeof(ULONG) + 0x10000];
+    // kMatchBatch: the name in upper case, as the targets are kept.
+    WCHAR UpperName[0x8000];
 };
 
 std::atomic<TNameQueryMode> g_mode{TNameQueryMode::ReusedWorker};
@@ -92,8 +94,8 @@ void NameHandle(TNameBlock* b, HANDLE handle) noexcept {
 }
 
 // The name up to its first zero, looked up among the targets: the distinct target it equals
-// exactly, or -1.
-LONG FindTarget(const TNameBlock* b) noexcept {
+// without regard to case (both in upper case by the file system's rules), or -1.
+LONG FindTarget(TNameBlock* b) noexcept {
     const TWorkerTargets* t = b->Targets;
     if (b->Status != kStatusSuccess || !b->Name || !t || t->NameCount == 0) return -1;
     ULONG chars = b->NameBytes / sizeof(WCHAR);
@@ -102,12 +104,14 @@ LONG FindTarget(const TNameBlock* b) noexcept {
             chars = i;
             break;
         }
-    if (chars == 0) return -1;
+    if (chars == 0 || chars > ARRAYSIZE(b->UpperName)) return -1;
+    if (!MapFileNameUpper(b->Name, chars, b->UpperName)) return -1;
+    const WCHAR* upper = b->UpperName;
     const BYTE* base = reinterpret_cast<const BYTE*>(t);
     const auto* slots = reinterpret_cast<const LONG*>(base + t->SlotsOffset);
     const auto* names = reinterpret_cast<const TWorkerTargetName*>(base + t->NamesOffset);
     const auto* pool = reinterpret_cast<const WCHAR*>(base + t->PoolOffset);
-    const ULONG hash = HashNameUnits(b->Name, chars);
+    const ULONG hash = HashNameUnits(upper, chars);
     for (ULONG probe = 0, i = hash & t->SlotMask; probe <= t->SlotMask; ++probe, i = (i + 1) & t->SlotMask) {
         const LONG slot = slots[i];
         if (slot == 0) return -1;
@@ -115,7 +119,7 @@ LONG FindTarget(const TNameBlock* b) noexcept {
         if (n.Hash != hash || n.Chars != chars) continue;
         const WCHAR* text = pool + n.CharOffset;
         ULONG k = 0;
-        while (k < chars && text[k] == b->Name[k]) ++k;
+        while (k < chars && text[k] == upper[k]) ++k;
         if (k == chars) return slot - 1;
     }
     return -1;
@@ -288,7 +292,7 @@ void TNameQuery::Match(const HANDLE* handles, size_t count, const TTargetSet& ta
     if (mode_ == TNameQueryMode::ThreadPerQuery) {
         for (size_t i = 0; i < count; ++i) {
             std::wstring name = Name(handles[i]);
-            if (!name.empty()) which[i] = targets.FindExact(name);
+            if (!name.empty()) which[i] = targets.FindDistinct(name);
         }
         return;
     }

@@ -53,7 +53,7 @@ public:
     // no file, the query fails or it does not end in time.
     std::wstring Name(HANDLE handle);
     // For each of count handles of the own process: the distinct target name (numbered as in
-    // targets) that its name equals exactly, letter case included, or -1. A handle whose query
+    // targets) that its name equals without regard to letter case, or -1. A handle whose query
     // fails or runs late matches nothing. The reused worker takes the handles in batches and
     // looks each name up in a hash table of the targets on its side, so that a batch costs one
     // hand-over however many targets there are.

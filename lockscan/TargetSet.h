@@ -1,5 +1,7 @@
-// The targets of one scan, looked up by name: a handle's name is compared with every target at
-// once, exactly (letter case counts), a module's or mapped view's name with ASCII case ignored.
+// The targets of one scan, looked up by name: a handle's, module's or mapped view's name is
+// compared with every target at once, without regard to letter case as Windows compares file names
+// (not only ASCII: a handle keeps the spelling its opener used, "C:\APP\DATA.BIN" for the file
+// C:\App\data.bin).
 #pragma once
 #include <atomic>
 #include <cstdint>
@@ -8,6 +10,8 @@
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
+
+#include "support/base/TextCompare.h"
 
 namespace swt {
 
@@ -20,9 +24,6 @@ inline uint32_t HashNameUnits(const wchar_t* s, size_t n) noexcept {
     }
     return h;
 }
-
-// s with the ASCII letters a-z turned into A-Z; every other character unchanged.
-std::wstring AsciiUpper(std::wstring_view s);
 
 class TTargetSet {
 public:
@@ -39,24 +40,24 @@ public:
     // A number no other set of this process carries; tells the name query when to send new targets.
     uint64_t Serial() const { return serial_; }
 
-    // The distinct non-empty names, in order of first appearance; the name query numbers them so.
+    // The distinct non-empty names in upper case (FileNameUpper), in order of first appearance;
+    // names that differ only in case are one. The name query numbers them so.
     size_t DistinctCount() const { return distinct_.size(); }
     const std::wstring& Distinct(size_t d) const { return distinct_[d]; }
     const std::vector<size_t>& TargetsOfDistinct(size_t d) const { return targetsOfDistinct_[d]; }
-    // The distinct name equal to name exactly, or -1.
-    int32_t FindExact(std::wstring_view name) const;
+    // The distinct name equal to name without regard to case, or -1.
+    int32_t FindDistinct(std::wstring_view name) const;
 
-    // The targets whose names equal name with ASCII case ignored (empty when none).
-    const std::vector<size_t>& FindAscii(std::wstring_view name) const;
-    // Does some target's file name part (after the last "\" or ":") equal file, ASCII case ignored?
+    // The targets whose names equal name without regard to case (empty when none).
+    const std::vector<size_t>& FindTargets(std::wstring_view name) const;
+    // Does some target's file name part (after the last "\" or ":") equal file, case ignored?
     bool HasFileNamePart(std::wstring_view file) const;
 
 private:
     std::vector<std::wstring> names_;
     std::vector<std::wstring> distinct_;
     std::vector<std::vector<size_t>> targetsOfDistinct_;
-    std::unordered_map<std::wstring_view, size_t> exact_;           // into distinct_
-    std::unordered_map<std::wstring, std::vector<size_t>> ascii_;   // upper-cased name -> targets
+    std::unordered_map<std::wstring_view, size_t> index_;  // into distinct_
     std::unordered_set<std::wstring> fileParts_;                    // upper-cased file name parts
     uint64_t serial_;
 };

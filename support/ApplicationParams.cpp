@@ -6,6 +6,7 @@
 
 #include "support/base/CommandLine.h"
 #include "support/base/IntText.h"
+#include "support/base/PathName.h"
 #include "support/ParamFile.h"
 #include "support/ParamSyntax.h"
 #include "support/PrivateTemp.h"
@@ -16,11 +17,6 @@ namespace swt {
 namespace {
 
 std::unique_ptr<TApplicationParamList> g_list;
-
-bool IsFile(const std::wstring& path) {
-    DWORD a = ::GetFileAttributesW(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 std::wstring WithIniExtension(const std::wstring& programPath) {
     size_t slash = programPath.find_last_of(L"\\/");
@@ -69,8 +65,12 @@ TApplicationParamList::TApplicationParamList(ForProcess) {
     }
 }
 
-TApplicationParamList::~TApplicationParamList() {
-    if (!fTempFolderDelete.empty()) DeletePrivateTempFolder(fTempFolderDelete);
+TApplicationParamList::~TApplicationParamList() { DeleteTempFolderNow(); }
+
+void TApplicationParamList::DeleteTempFolderNow() noexcept {
+    if (fTempFolderDelete.empty()) return;
+    DeletePrivateTempFolder(fTempFolderDelete);
+    fTempFolderDelete.clear();
 }
 
 void TApplicationParamList::AddRequestedParam(const std::wstring& name) {

@@ -41,6 +41,9 @@ public:
 
     // The private temporary folder this list set up, with a trailing backslash; empty when none.
     const std::wstring& TempFolderDelete() const { return fTempFolderDelete; }
+    // Deletes that folder now, with everything in it, and forgets it; the end of the list then
+    // has nothing left to delete. Never throws.
+    void DeleteTempFolderNow() noexcept;
 
     // The process-wide temporary folders (see PrivateTemp.h).
     static std::wstring TempFolder();

@@ -63,4 +63,10 @@ XProcsLibrary::~XProcsLibrary() {
 
 bool XProcsLibrary::Started() noexcept { return g_started; }
 
+void SessionEndCleanup() noexcept {
+#if SWT_XPROCS_TERMINATOR
+    if (TApplicationParamList* list = ApplicationParamsIfCreated()) list->DeleteTempFolderNow();
+#endif
+}
+
 }  // namespace swt

@@ -30,6 +30,13 @@ private:
     bool owner_ = false;
 };
 
+// The user's session is ending (a window got WM_ENDSESSION with wParam TRUE): the program may be
+// ended any moment from here on, without its shutdown, and the removal at the next restart that
+// the private temporary folder is marked for needs rights a normal user lacks. So the folder goes
+// now. Each program's window calls this; a program without a parameter list (the updater) has no
+// such folder and nothing happens. Never throws.
+void SessionEndCleanup() noexcept;
+
 #if SWT_XPROCS_TERMINATOR
 // Class-wide start-up and shutdown of the text-height cache (process terminator only), called by
 // XProcsLibrary at its fixed place in the order.

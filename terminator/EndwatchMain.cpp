@@ -16,7 +16,8 @@ int EndwatchMain(const TCountdownTimes& times) {
     const HMONITOR startMonitor = CaptureStartMonitor();
     try {
         XProcsLibrary xprocs;  // library start-up before any program code, shutdown after it
-        RunEndwatch(CommandLineArgs(), startMonitor, times);
+        // Split by the plain rule: a quoted folder ending in a backslash does not swallow the id.
+        RunEndwatch(PlainCommandLineArgs(), startMonitor, times);
     } catch (...) {
     }
     return 0;

@@ -1,6 +1,9 @@
 #include "terminator/KillForm.h"
 
+#include <utility>
+
 #include "support/FontGuideline.h"
+#include "support/LibraryStartup.h"
 #include "terminator/CloseGlyph.h"
 #include "terminator/DropShadow.h"
 #include "terminator/ProcessWatch.h"
@@ -79,6 +82,15 @@ TKillFrm::TKillFrm(const TWatchedProcess& process) : TForm(kWindowClass), proces
         picture.SetTransparent(true);
         picture.Changed();
     }
+    // The Ctrl key belongs to the click: what its own mouse messages carried when they arrived,
+    // not the key's state whenever the loop gets round to them. Held at the press or at the
+    // release, it makes the click leave the process alone.
+    Image1->OnMouseDown = [this](TControl&, TMouseButton button, TShiftState shift, int, int) {
+        if (button == TMouseButton::mbLeft) clickWithCtrl_ = (shift & ssCtrl) != 0;
+    };
+    Image1->OnMouseUp = [this](TControl&, TMouseButton button, TShiftState shift, int, int) {
+        if (button == TMouseButton::mbLeft && (shift & ssCtrl)) clickWithCtrl_ = true;
+    };
     Image1->OnClick = [this](TControl& s) { Image1Click(s); };
 
     Panel3 = Panel1->Add<TPanel>();
@@ -140,6 +152,13 @@ void TKillFrm::FormCreate() {
 
 void TKillFrm::FormCloseQuery(bool& canClose) { canClose = CanRealClose; }
 
+LRESULT TKillFrm::WndProc(UINT msg, WPARAM w, LPARAM l) {
+    // The query is answered yes (the default); only the end itself, once it is certain, removes
+    // the folder. The window gets both also while hidden.
+    if (msg == WM_ENDSESSION && w) SessionEndCleanup();
+    return TForm::WndProc(msg, w, l);
+}
+
 void TKillFrm::Panel2MouseDown(TControl&, TMouseButton button, TShiftState, int, int) {
     if (button != TMouseButton::mbLeft) return;
     // Grabbing the header drags the window like a caption bar.
@@ -150,7 +169,7 @@ void TKillFrm::Panel2MouseDown(TControl&, TMouseButton button, TShiftState, int,
 void TKillFrm::PBMouseDown(TControl&, TMouseButton, TShiftState, int, int) { StartTime += MaxTime(); }
 
 void TKillFrm::Image1Click(TControl&) {
-    if (::GetAsyncKeyState(VK_CONTROL) & 0x8000) {
+    if (std::exchange(clickWithCtrl_, false)) {
         // Leave without touching the process.
         RequestEnd();
         return;

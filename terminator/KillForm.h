@@ -68,12 +68,16 @@ protected:
     void Loaded() override;
     void FormCreate() override;
     void FormCloseQuery(bool& canClose) override;
+    // The end of the user's session removes the private temporary folder.
+    LRESULT WndProc(UINT msg, WPARAM w, LPARAM l) override;
 
 private:
     bool CanRealClose = false;
     int64_t fMaxTime = 0;
     const TWatchedProcess& process_;
     bool endRequested_ = false;
+    // Ctrl was held during the current click on the close glyph (its mouse messages' key flags).
+    bool clickWithCtrl_ = false;
 };
 
 // The one countdown window of the program while it runs (non-owning), or null.

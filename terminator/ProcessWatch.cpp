@@ -1,7 +1,6 @@
 #include "terminator/ProcessWatch.h"
 
 #include <psapi.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <memory>
@@ -9,27 +8,54 @@
 
 namespace swt {
 
-bool IsInToolhelpSnapshot(DWORD processId, bool& answered) {
-    answered = false;
-    UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot) return false;
-    answered = true;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof entry;
-    if (!::Process32FirstW(snapshot.get(), &entry)) return false;
-    do {
-        if (entry.th32ProcessID == processId) return true;
-    } while (::Process32NextW(snapshot.get(), &entry));
-    return false;
-}
-
 namespace {
+BOOL WINAPI FirstProcessEntry(HANDLE snapshot, PROCESSENTRY32W* entry) { return ::Process32FirstW(snapshot, entry); }
+BOOL WINAPI NextProcessEntry(HANDLE snapshot, PROCESSENTRY32W* entry) { return ::Process32NextW(snapshot, entry); }
+
 BOOL WINAPI ListProcessIds(DWORD* ids, DWORD bytes, DWORD* bytesReturned) {
     return ::EnumProcesses(ids, bytes, bytesReturned);
 }
 
 HANDLE OpenWithoutInherit(DWORD access, DWORD processId) { return ::OpenProcess(access, FALSE, processId); }
+
+int64_t FileTimeValue(const FILETIME& t) {
+    return static_cast<int64_t>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+}
+
+int64_t Now() {
+    FILETIME now{};
+    ::GetSystemTimeAsFileTime(&now);
+    return FileTimeValue(now);
+}
+
+// OpenProcess answers this when no process has the id (any more).
+bool NoSuchProcess(DWORD error) { return error == ERROR_INVALID_PARAMETER; }
+
+constexpr DWORD kWatchRights = SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION;
+constexpr DWORD kWaitRights = SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION;
+constexpr DWORD kTerminateByIdRights = PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION;
 }  // namespace
+
+bool IsInToolhelpSnapshot(DWORD processId, bool& answered, const TProcessLists& lists) {
+    answered = false;
+    const ProcessEntryReader first = lists.first ? lists.first : &FirstProcessEntry;
+    const ProcessEntryReader next = lists.next ? lists.next : &NextProcessEntry;
+    UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return false;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    // Not even the first entry: the list was not read, whatever it holds.
+    if (!first(snapshot.get(), &entry)) return false;
+    do {
+        if (entry.th32ProcessID == processId) {
+            answered = true;
+            return true;
+        }
+    } while (next(snapshot.get(), &entry));
+    // Only the end of the list says the process is not in it.
+    answered = ::GetLastError() == ERROR_NO_MORE_FILES;
+    return false;
+}
 
 bool IsInEnumProcesses(DWORD processId, ProcessIdLister list) {
     if (!list) list = &ListProcessIds;
@@ -50,36 +76,74 @@ bool IsInEnumProcesses(DWORD processId, ProcessIdLister list) {
     return true;
 }
 
-bool IsProcessRunning(DWORD processId) {
+bool IsProcessRunning(DWORD processId, const TProcessLists& lists) {
     bool answered = false;
-    const bool found = IsInToolhelpSnapshot(processId, answered);
-    return answered ? found : IsInEnumProcesses(processId);
+    const bool found = IsInToolhelpSnapshot(processId, answered, lists);
+    return answered ? found : IsInEnumProcesses(processId, lists.enumProcesses);
 }
 
-TWatchedProcess::TWatchedProcess(DWORD processId, Opener open)
-    : id_(processId), open_(open ? open : &OpenWithoutInherit) {
-    if (!processId) return;
-    handle_.reset(open_(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, processId));
-    if (handle_) {
-        canTerminate_ = true;
+int64_t ProcessCreationTime(HANDLE process) {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!::GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
+    return FileTimeValue(created);
+}
+
+int64_t OwnStartTime() {
+    const int64_t started = ProcessCreationTime(::GetCurrentProcess());
+    return started ? started : Now();
+}
+
+TWatchedProcess::TWatchedProcess(DWORD processId, Opener open, int64_t startedAt)
+    : id_(processId), open_(open ? open : &OpenWithoutInherit), startedAt_(startedAt ? startedAt : Now()) {
+    if (!processId) {
+        ended_ = true;
         return;
     }
-    // Waiting alone keeps the process named by its handle, even when terminating it is refused.
-    handle_.reset(open_(SYNCHRONIZE, processId));
+    // All rights first; waiting alone keeps the process named by its handle, even when
+    // terminating it is refused.
+    for (const DWORD rights : {kWatchRights, kWaitRights}) {
+        UniqueHandleT opened(open_(rights, processId));
+        if (!opened) {
+            if (NoSuchProcess(::GetLastError())) {
+                ended_ = true;
+                return;
+            }
+            continue;
+        }
+        if (!IsTheProcessMeant(opened.get())) {
+            // The id names no process of its own (the system opened the one its lowest bits
+            // were dropped to), or one that began after us: the process meant has ended.
+            ended_ = true;
+            return;
+        }
+        handle_ = std::move(opened);
+        canTerminate_ = rights == kWatchRights;
+        return;
+    }
+}
+
+bool TWatchedProcess::IsTheProcessMeant(HANDLE handle) const {
+    if (::GetProcessId(handle) != id_) return false;
+    // A process whose start cannot be read is not taken for the one meant.
+    const int64_t created = ProcessCreationTime(handle);
+    return created != 0 && created <= startedAt_;
 }
 
 bool TWatchedProcess::IsRunning() const {
+    if (ended_) return false;
     if (!handle_) return IsProcessRunning(id_);
-    // A handle that cannot be waited on (a failed wait) counts as ended, like an unreadable list.
+    // A held handle that cannot be waited on (a wait that fails) counts as ended.
     return ::WaitForSingleObject(handle_.get(), 0) == WAIT_TIMEOUT;
 }
 
 bool TWatchedProcess::Terminate() const {
+    if (ended_) return false;
     if (handle_ && canTerminate_) return ::TerminateProcess(handle_.get(), 0) != FALSE;
     // The id names the watched process only while the waiting handle says it still runs.
     if (handle_ && !IsRunning()) return false;
-    UniqueHandleT byId(open_(PROCESS_TERMINATE, id_));
-    return byId && ::TerminateProcess(byId.get(), 0) != FALSE;
+    // By id, the process opened must still be the one meant: the exact id, begun before us.
+    UniqueHandleT byId(open_(kTerminateByIdRights, id_));
+    return byId && IsTheProcessMeant(byId.get()) && ::TerminateProcess(byId.get(), 0) != FALSE;
 }
 
 }  // namespace swt

@@ -55,8 +55,9 @@ void RunEndwatch(const std::vector<std::wstring>& args, HMONITOR startMonitor, c
         if (!killArgs) return;
         const DWORD processId = ResolveProcessId(*killArgs);
         if (processId == 0) return;
-        // Opened before anything else can pass, so the handle names the process the caller meant.
-        const TWatchedProcess process(processId);
+        // Opened before anything else can pass, so the handle names the process the caller meant;
+        // a process begun after this program cannot be that one.
+        const TWatchedProcess process(processId, nullptr, OwnStartTime());
         TCountdownClock clock;
 
         std::unique_ptr<TKillFrm> window = CreateForm<TKillFrm>(process);

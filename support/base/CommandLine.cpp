@@ -18,6 +18,30 @@ std::vector<std::wstring> SplitCommandLine(const wchar_t* commandLine) {
 
 std::vector<std::wstring> CommandLineArgs() { return SplitCommandLine(::GetCommandLineW()); }
 
+std::vector<std::wstring> SplitPlainCommandLine(const wchar_t* commandLine) {
+    std::vector<std::wstring> args;
+    if (!commandLine) return args;
+    std::wstring arg;
+    bool inArg = false, quoted = false;
+    for (const wchar_t* p = commandLine; *p; ++p) {
+        if (*p == L'"') {
+            quoted = !quoted;
+            inArg = true;
+        } else if (!quoted && (*p == L' ' || *p == L'\t')) {
+            if (inArg) args.push_back(std::move(arg));
+            arg.clear();
+            inArg = false;
+        } else {
+            arg.push_back(*p);
+            inArg = true;
+        }
+    }
+    if (inArg) args.push_back(std::move(arg));
+    return args;
+}
+
+std::vector<std::wstring> PlainCommandLineArgs() { return SplitPlainCommandLine(::GetCommandLineW()); }
+
 std::wstring ProgramPath() {
     std::wstring buf(MAX_PATH, L'\0');
     for (;;) {

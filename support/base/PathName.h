@@ -12,6 +12,8 @@ std::wstring FolderOf(const std::wstring& path);
 
 // Whether path names an existing folder.
 bool IsFolder(const std::wstring& path);
+// Whether path names an existing file (not a folder).
+bool IsFile(const std::wstring& path);
 
 // Creates folder with every missing parent folder ('\' or '/' separators; a trailing one is
 // allowed). Prefixes that are no folder of their own ("C:", "\\server", "\\?\C:") are passed

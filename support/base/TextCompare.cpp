@@ -18,4 +18,18 @@ std::wstring UpperText(std::wstring_view text) {
     return out;
 }
 
+bool MapFileNameUpper(const wchar_t* text, size_t n, wchar_t* out) noexcept {
+    if (n == 0) return true;
+    if (n > 0x7FFFFFFF) return false;
+    const int chars = static_cast<int>(n);
+    return ::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, text, chars, out, chars, nullptr, nullptr, 0) ==
+           chars;
+}
+
+std::wstring FileNameUpper(std::wstring_view text) {
+    std::wstring out(text.size(), L'\0');
+    if (!MapFileNameUpper(text.data(), text.size(), out.data())) return std::wstring(text);
+    return out;
+}
+
 }  // namespace swt

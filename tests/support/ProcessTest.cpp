@@ -7,6 +7,7 @@
 #include <string>
 
 #include "support/StartProgram.h"
+#include "support/base/TextCompare.h"
 #include "tests/support/XProcsTestSupport.h"
 
 namespace swt::test {
@@ -314,6 +315,56 @@ TEST(StartProgram, MissingProgramGivesFalse) {
     EXPECT_FALSE(StartProgram(Quoted(dir / L"no such program.exe") + L" arg", true, true));
     EXPECT_FALSE(StartProgram(L"", false, true));
     EXPECT_FALSE(StartProgram(L"   ", false, false));
+}
+
+// An unquoted program path with blanks: the platform would try every prefix that ends before a
+// blank, shortest first, and start <dir>\Bsp.exe for "<dir>\Bsp App\app.exe --marker x". The program
+// meant is the longest prefix that is an existing ".exe"; it alone is started, with the rest as its
+// arguments. A path that names no existing program starts nothing, not even the shorter prefix.
+TEST(StartProgram, UnquotedPathWithBlanksStartsTheProgramMeantNeverAShorterPrefix) {
+    TempDir dir;
+    const std::wstring appFolder = dir / L"Bsp App";
+    ASSERT_TRUE(::CreateDirectoryW(appFolder.c_str(), nullptr));
+    const std::wstring planted = dir / L"Bsp.exe", app = appFolder + L"\\app.exe";
+    ASSERT_TRUE(::CopyFileW(BinPath(kUpdaterFixture).c_str(), planted.c_str(), TRUE));
+    ASSERT_TRUE(::CopyFileW(BinPath(kUpdaterFixture).c_str(), app.c_str(), TRUE));
+    const std::wstring report = dir / L"report.txt";
+    // Whichever program runs writes here what it is and what it was given.
+    ::SetEnvironmentVariableW(L"SWT_FIXTURE_REPORT", report.c_str());
+    struct Forget {
+        ~Forget() { ::SetEnvironmentVariableW(L"SWT_FIXTURE_REPORT", nullptr); }
+    } forget;
+
+    const struct {
+        const char* what;
+        std::wstring commandLine;
+        std::wstring program;  // empty: nothing is started
+        std::wstring arguments;
+    } cases[] = {
+        {"with arguments", app + L" --marker x", app, L" --marker x"},
+        {"without arguments", app, app, L""},
+        {"upper-case extension, blanks before", L"  " + appFolder + L"\\APP.EXE  --marker y", app, L"  --marker y"},
+        {"quoted, as the platform takes it", Quoted(app) + L" --marker z", app, L" --marker z"},
+        {"no such program behind the blanks", appFolder + L"\\missing.exe --marker x", L"", L""},
+        {"a folder, not a program", appFolder + L" --marker x", L"", L""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Narrow(c.commandLine));
+        ::DeleteFileW(report.c_str());
+        EXPECT_EQ(StartProgram(c.commandLine, true, true), !c.program.empty());
+        auto r = ReadReport(report);
+        if (c.program.empty()) {
+            EXPECT_TRUE(r.empty()) << "started " << Narrow(r["PROGRAM"]);
+            continue;
+        }
+        ASSERT_FALSE(r.empty());
+        EXPECT_EQ(Narrow(UpperText(r["PROGRAM"])), Narrow(UpperText(app)));
+        // The program's own path comes first, quoted, so that its arguments are split as given.
+        const std::wstring& line = r["COMMANDLINE"];
+        ASSERT_GE(line.size(), c.arguments.size());
+        EXPECT_EQ(line.substr(line.size() - c.arguments.size()), c.arguments);
+        EXPECT_EQ(line.front(), L'"');
+    }
 }
 
 TEST(StartProgram, HiddenAndWaitingWithTheCallersEnvironment) {

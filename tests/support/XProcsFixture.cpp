@@ -79,6 +79,8 @@ void Run(const std::vector<std::wstring>& args) {
     const std::wstring report = envReport ? fromEnv : args[1];
     const std::wstring mode = !envReport && args.size() > 2 ? args[2] : L"list";
     Report r;
+    r.Add("PROGRAM", swt::ProgramPath());
+    r.Add("COMMANDLINE", ::GetCommandLineW());
     r.Add("GUID", swt::StartupGuidText());
     STARTUPINFOW si{};
     si.cb = sizeof si;

@@ -103,13 +103,15 @@ inline HWND DeepestChildAt(HWND top, POINT clientPt, POINT& localPt) {
     }
 }
 
-// A left click delivered as the mouse messages a real click produces, at a point of the window.
+// A left click delivered as the mouse messages a real click produces, at a point of the window:
+// they carry the Ctrl key as it is at the moment of the click (held through SendInput).
 inline void ClickAt(HWND top, POINT clientPt) {
     POINT local{};
     HWND target = DeepestChildAt(top, clientPt, local);
     const LPARAM at = MAKELPARAM(local.x, local.y);
-    ::PostMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    ::PostMessageW(target, WM_LBUTTONUP, 0, at);
+    const WPARAM keys = (::GetAsyncKeyState(VK_CONTROL) & 0x8000) ? MK_CONTROL : 0;
+    ::PostMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON | keys, at);
+    ::PostMessageW(target, WM_LBUTTONUP, keys, at);
 }
 
 // Centre of the close glyph in the window's client coordinates (19 x 19 at 283, 7 in the header).
@@ -143,7 +145,14 @@ inline void SendKey(WORD vk, bool down) {
 // Holds Ctrl down for the scope, as the user does while clicking.
 struct CtrlHeld {
     CtrlHeld() { SendKey(VK_CONTROL, true); }
-    ~CtrlHeld() { SendKey(VK_CONTROL, false); }
+    ~CtrlHeld() { Release(); }
+    void Release() {
+        if (held_) SendKey(VK_CONTROL, false);
+        held_ = false;
+    }
+
+private:
+    bool held_ = true;
 };
 
 // Returns once Endwatch's loop has handled its window's messages twice more (each WM_NULL is only

@@ -180,3 +180,88 @@ TEST(EndwatchRun, ShippedProgramIgnoresTheTestBuildsTimeVariable) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace endwatch_test;
+
+// The system opens process id & ~3 for any id: Endwatch given the id of a running process plus 1, 2
+// or 3 must not take that process for the one it was told about. It ends at once, without a
+// window, and the process runs on. The exact id, even after a first parameter that is a quoted
+// folder ending in a backslash, is watched and terminated at the time-out.
+TEST(EndwatchRun, IdBesideARunningProcessEndsAtOnceTheExactIdIsTerminated) {
+    Child watched = StartFixture(60000);
+    Ended cleanup1{&watched};
+    ASSERT_EQ(watched.pid % 4, 0u);
+    for (DWORD offset : {1u, 2u, 3u}) {
+        SCOPED_TRACE(offset);
+        const auto start = Clock::now();
+        Child endwatch = StartEndwatch(PidArgs(watched.pid + offset));
+        Ended cleanup2{&endwatch};
+        EXPECT_FALSE(WaitWatchingVisibility(endwatch, 15000));
+        EXPECT_EQ(endwatch.Wait(0), 0u);
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+        std::printf("id + %u: Endwatch ended after %lld ms\n", static_cast<unsigned>(offset), static_cast<long long>(ms));
+        EXPECT_EQ(watched.Wait(0), STILL_ACTIVE);
+    }
+    // 3 s instead of 60 s.
+    Child endwatch = StartEndwatch(LR"("C:\App\" )" + std::to_wstring(watched.pid) + L" Name", 20);
+    Ended cleanup3{&endwatch};
+    EXPECT_NE(WaitForVisibleKillFrm(endwatch), nullptr);
+    EXPECT_EQ(endwatch.Wait(), 0u);
+    EXPECT_EQ(watched.Wait(5000), 0u) << "terminated with exit code 0";
+}
+
+bool HasEntries(const std::wstring& folder) {
+    WIN32_FIND_DATAW fd;
+    HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    bool any = false;
+    do {
+        const std::wstring name = fd.cFileName;
+        any = any || (name != L"." && name != L"..");
+    } while (!any && ::FindNextFileW(find, &fd));
+    ::FindClose(find);
+    return any;
+}
+
+// The end of the session removes Endwatch's private temporary folder with everything in it: the
+// removal at the next restart that it is marked for needs administrator rights. Asking whether the
+// session may end removes nothing yet (another program may still cancel it).
+TEST(EndwatchRun, SessionEndRemovesThePrivateTemporaryFolder) {
+    swt::test::TempDir base;
+    Child watched = StartFixture(60000);
+    Ended cleanup1{&watched};
+    // The private folder is made below the "TEMP" parameter's folder, named by a GUID.
+    Child endwatch = StartEndwatch(PidArgs(watched.pid) + L" /TEMP:" + base.path());
+    Ended cleanup2{&endwatch};
+    HWND w = nullptr;
+    std::wstring privateFolder;
+    for (int i = 0; i < 300 && (!w || privateFolder.empty()); ++i) {
+        w = FindKillFrm(endwatch.pid);
+        WIN32_FIND_DATAW fd;
+        HANDLE find = ::FindFirstFileW((base.path() + L"\\{*}").c_str(), &fd);
+        if (find != INVALID_HANDLE_VALUE) {
+            privateFolder = base.path() + L"\\" + fd.cFileName;
+            ::FindClose(find);
+        }
+        if (!w || privateFolder.empty()) ::Sleep(50);
+    }
+    ASSERT_NE(w, nullptr);
+    ASSERT_FALSE(privateFolder.empty());
+    swt::test::WriteFileBytes(privateFolder + L"\\work.txt", "work");
+
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(::SendMessageTimeoutW(w, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer));
+    EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE)) << "the session may end";
+    EXPECT_TRUE(HasEntries(privateFolder));
+
+    ASSERT_TRUE(::SendMessageTimeoutW(w, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer));
+    EXPECT_EQ(::GetFileAttributesW(privateFolder.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(::GetFileAttributesW(base.path().c_str()), INVALID_FILE_ATTRIBUTES) << "the base folder stays";
+
+    ::TerminateProcess(watched.process.get(), 1);
+    EXPECT_EQ(endwatch.Wait(), 0u);
+}
+
+}  // namespace

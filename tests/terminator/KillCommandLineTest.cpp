@@ -32,15 +32,43 @@ TEST(KillCommandLine, ReadsTheFormsAndTheDisplayName) {
         {L"Endwatch.exe 0 12a Name", false},
         {L"Endwatch.exe 0 \"\" Name", false},
         {L"Endwatch.exe 12 3.5", false},
+        // Backslashes are plain characters: a quoted folder ending in one takes nothing with it.
+        {LR"(Endwatch.exe "C:\App\" 1234 Name)", true, false, 1234, L"Name"},
+        {LR"("C:\Program Files\Endwatch\Endwatch.exe" "C:\App\" 1234 "C:\Daten\")", true, false, 1234, LR"(C:\Daten\)"},
+        {LR"(Endwatch.exe "C:\App\\" 1234 Name)", true, false, 1234, L"Name"},
+        {LR"(Endwatch.exe "C:\App\" "1234" "Mein Name\")", true, false, 1234, LR"(Mein Name\)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.commandLine)));
-        const auto args = swt::ParseKillArgs(swt::SplitCommandLine(c.commandLine));
+        const auto args = swt::ParseKillArgs(swt::SplitPlainCommandLine(c.commandLine));
         ASSERT_EQ(args.has_value(), c.readable);
         if (!args) continue;
         EXPECT_EQ(args->byWindow, c.byWindow);
         EXPECT_EQ(args->value, c.value);
         EXPECT_EQ(args->displayName, c.name);
+    }
+}
+
+// The plain rule itself: blanks separate, double quotes group and are removed, nothing escapes.
+TEST(KillCommandLine, PlainRuleSplitsAtBlanksOutsideQuotesAndKeepsBackslashes) {
+    const struct {
+        const wchar_t* commandLine;
+        std::vector<std::wstring> args;
+    } cases[] = {
+        {L"", {}},
+        {L"   \t ", {}},
+        {L"a b\tc", {L"a", L"b", L"c"}},
+        {L"  a   b  ", {L"a", L"b"}},
+        {LR"("C:\App\" 1234 Name)", {LR"(C:\App\)", L"1234", L"Name"}},
+        {LR"(C:\App\ "x y")", {LR"(C:\App\)", L"x y"}},
+        {LR"(a\"b c" d)", {LR"(a\b c)", L"d"}},
+        {LR"(pre"mid dle"post x)", {L"premid dlepost", L"x"}},
+        {LR"(a "" b)", {L"a", L"", L"b"}},
+        {LR"(a "unclosed b)", {L"a", L"unclosed b"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.commandLine)));
+        EXPECT_EQ(swt::SplitPlainCommandLine(c.commandLine), c.args);
     }
 }
 

@@ -99,6 +99,34 @@ TEST(KillForm, CloseIsRefusedUntilTheGlyphTerminates) {
     EXPECT_EQ(target.child.Wait(10000), 0u);
 }
 
+// The click's own messages tell whether Ctrl was held, whatever the key is when they are handled
+// (up, here: nothing holds it in this test).
+TEST(KillForm, CtrlFlagOfTheClicksMessagesLeavesTheProcess) {
+    const struct {
+        const char* what;
+        WPARAM downKeys, upKeys;
+        bool leaves;
+    } cases[] = {
+        {"Ctrl at press and release", MK_LBUTTON | MK_CONTROL, MK_CONTROL, true},
+        {"Ctrl at the press only", MK_LBUTTON | MK_CONTROL, 0, true},
+        {"Ctrl at the release only", MK_LBUTTON, MK_CONTROL, true},
+        {"no Ctrl", MK_LBUTTON, 0, false},
+    };
+    ASSERT_FALSE(::GetAsyncKeyState(VK_CONTROL) & 0x8000);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WatchedChild target;
+        auto form = swt::CreateForm<TKillFrm>(target.watched);
+        form->Show();
+        // The glyph is a graphic control: its clicks arrive through the header's window.
+        const LPARAM at = MAKELPARAM(form->Image1->Left() + 9, form->Image1->Top() + 9);
+        ::SendMessageW(form->Panel2->Handle(), WM_LBUTTONDOWN, c.downKeys, at);
+        ::SendMessageW(form->Panel2->Handle(), WM_LBUTTONUP, c.upKeys, at);
+        EXPECT_EQ(form->EndRequested(), c.leaves);
+        EXPECT_EQ(target.child.Wait(c.leaves ? 500 : 10000), c.leaves ? STILL_ACTIVE : 0u);
+    }
+}
+
 TEST(KillForm, EachPressOnTheBarMovesTheStartByMaxTime) {
     WatchedChild target;
     auto form = swt::CreateForm<TKillFrm>(target.watched);
