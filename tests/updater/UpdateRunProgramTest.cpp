@@ -1,6 +1,8 @@
 // The real Swaptide2.exe from job to end, with real holders and a real calling application.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/lockscan/Holder.h"
 #include "tests/updater/UpdaterDriver.h"
 
@@ -12,6 +14,42 @@ std::wstring Updater() { return BinPath(L"Swaptide2.exe"); }
 std::string CopyLine(const std::wstring& source, const std::wstring& dest) {
     return "OKAY COPY " + Narrow(source) + " -> " + Narrow(dest);
 }
+
+// The lines of a mark file ("started <pid>", "closed <pid>").
+std::vector<std::string> Marks(const std::wstring& path) {
+    std::vector<std::string> lines;
+    const std::string bytes = FileExists(path) ? ReadFileBytes(path) : std::string();
+    for (size_t pos = 0, end; (end = bytes.find("\r\n", pos)) != std::string::npos; pos = end + 2)
+        lines.push_back(bytes.substr(pos, end - pos));
+    return lines;
+}
+
+// A sample caller holding dest, with a mark file, and a job naming it by its process id, window
+// class and caption, with a runApp that starts it again with the same caption and mark file.
+struct HoldingCaller {
+    HoldingCaller(Job& job, const std::wstring& dest, const std::wstring& caption) : mark(job.dir / L"caller.txt") {
+        const std::wstring args = L"/caption \"" + caption + L"\" /mark \"" + mark + L"\"";
+        child = Start(BinPath(L"sample_caller.exe"), args + L" /hold \"" + dest + L"\"");
+        window = nullptr;
+        WaitUntil([&] { return (window = FindProcessWindow(child.pid)) != nullptr; });
+        job.key.SetString(L"this_processID", std::to_wstring(child.pid));
+        job.key.SetString(L"this_class", L"SwtSampleCaller");
+        job.key.SetString(L"this_caption", caption);
+        job.key.SetString(L"runApp", L"\"" + BinPath(L"sample_caller.exe") + L"\" " + args);
+    }
+    // Waits for the restarted instance's mark and closes it; its pid, or 0 when none came.
+    DWORD CloseRestarted() {
+        std::vector<std::string> lines;
+        if (!WaitUntil([&] { return (lines = Marks(mark)).size() >= 3; })) return 0;
+        const DWORD pid = static_cast<DWORD>(std::stoul(lines[2].substr(lines[2].find(' ') + 1)));
+        HWND again = nullptr;
+        if (WaitUntil([&] { return (again = FindProcessWindow(pid)) != nullptr; })) ::PostMessageW(again, WM_CLOSE, 0, 0);
+        return pid;
+    }
+    std::wstring mark;
+    Child child;
+    HWND window;
+};
 
 TEST(UpdateRun, NothingHeldCopiesLastEntryFirstAndNeverTouchesTheCaller) {
     Job job;
@@ -175,6 +213,61 @@ TEST(UpdateRun, KilledInTheMiddleOfALargeCopyLeavesTheOldFileWhole) {
     ::GetFileSizeEx(f.get(), &size);
     EXPECT_EQ(size.QuadPart, 256ll << 20);
     EXPECT_FALSE(FileExists(ReplacementTempName(dest)));
+}
+
+// Two instances of the calling program show windows of one class and caption, the other one on
+// top: only the instance the job names is closed and started again; the other keeps running.
+TEST(UpdateRun, OnlyTheCallingInstanceIsClosedAndRestarted) {
+    Job job;
+    const std::wstring dest = job.dir / L"held.dat";
+    job.AddEntries({dest});
+    HoldingCaller caller(job, dest, L"Same Caption");
+    ASSERT_TRUE(caller.window);
+    const std::wstring otherMark = job.dir / L"other.txt";
+    Child other = Start(BinPath(L"sample_caller.exe"), L"/caption \"Same Caption\" /mark \"" + otherMark + L"\"");
+    ASSERT_TRUE(WaitUntil([&] { return FindProcessWindow(other.pid) != nullptr; }));
+
+    EXPECT_EQ(swt::test::Run(Updater(), L"doit " + job.section, 60000), 0u);
+    EXPECT_EQ(caller.child.Wait(10000), 0u);
+    const DWORD restarted = caller.CloseRestarted();
+    EXPECT_NE(restarted, 0u);
+    EXPECT_EQ(Marks(caller.mark), (std::vector<std::string>{"started " + std::to_string(caller.child.pid),
+                                                             "closed " + std::to_string(caller.child.pid),
+                                                             "started " + std::to_string(restarted)}));
+    EXPECT_EQ(Marks(otherMark), (std::vector<std::string>{"started " + std::to_string(other.pid)}));
+    EXPECT_EQ(other.Wait(0), STILL_ACTIVE);
+    EXPECT_EQ(ReadFileBytes(dest), "new");
+    ::PostMessageW(FindProcessWindow(other.pid), WM_CLOSE, 0, 0);
+    EXPECT_EQ(other.Wait(), 0u);
+}
+
+// Two updaters started on one job: one runs it, the other ends at once without touching it; the
+// calling program is closed once and started again once.
+TEST(UpdateRun, TwoUpdatersOnOneJobCloseTheCallerOnce) {
+    Job job;
+    const std::wstring dest = job.dir / L"held.dat";
+    job.AddEntries({dest});
+    HoldingCaller caller(job, dest, L"Single Caller");
+    ASSERT_TRUE(caller.window);
+
+    Child first = Start(Updater(), L"doit " + job.section);
+    Child second = Start(Updater(), L"doit " + job.section);
+    ASSERT_TRUE(WaitUntil([&] { return first.Wait(0) != STILL_ACTIVE || second.Wait(0) != STILL_ACTIVE; }, 60000));
+    EXPECT_TRUE(first.Wait(0) == STILL_ACTIVE || second.Wait(0) == STILL_ACTIVE)
+        << "one updater ended at once while the other runs the job";
+    EXPECT_EQ(first.Wait(60000), 0u);
+    EXPECT_EQ(second.Wait(60000), 0u);
+
+    const DWORD restarted = caller.CloseRestarted();
+    EXPECT_NE(restarted, 0u);
+    EXPECT_EQ(Marks(caller.mark), (std::vector<std::string>{"started " + std::to_string(caller.child.pid),
+                                                             "closed " + std::to_string(caller.child.pid),
+                                                             "started " + std::to_string(restarted)}));
+    const std::vector<std::string> lines = LogOf(job.LogPath());
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "RegistryRead Software\\Veltra Software\\Update"), 1);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "OKAY Aufrufendes Programm beenden"), 1);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "OKAY Aufrufendes Programm neu starten"), 1);
+    EXPECT_EQ(ReadFileBytes(dest), "new");
 }
 
 }  // namespace

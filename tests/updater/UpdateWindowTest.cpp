@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include "lockscan/FileInUse_Tools.h"
+#include "lockscan/NtApi.h"
+#include "support/base/ScopeGuard.h"
 #include "support/base/Error.h"
 #include "tests/lockscan/Holder.h"
 #include "tests/updater/UpdateWindowFixture.h"
 #include "tests/updater/UpdaterDriver.h"
 #include "ui/Application.h"
 #include "ui/Panel.h"
+#include "ui/ScrollBox.h"
 
 namespace swt::test {
 namespace {
@@ -204,6 +207,284 @@ TEST(UpdateWindow, JobErrorIsShownAndThePassesGoOn) {
     EXPECT_EQ(ReadFileBytes(dest), "new");
     EXPECT_FALSE(w.form->Visible());
     EXPECT_TRUE(RegKey::Exists(job.key.path()));
+}
+
+// The user closes the update window while the calling program is being closed: the run ends
+// and the calling program is started again, once.
+TEST(UpdateWindow, ClosingTheWindowWhileTheCallerClosesRestartsItOnce) {
+    Job job;
+    const std::wstring dest = job.dir / L"held.dat";
+    job.AddEntries({dest});
+    UniqueFile held(::CreateFileW(dest.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    UpdateWindow w(job);
+    w.form->Run.ReadUpdateJob();
+    // This process plays the calling program; its window answers WM_CLOSE by letting the file go,
+    // and the user closes the update window meanwhile.
+    struct CallerState {
+        UniqueFile* held;
+        HWND updateWindow;
+    } state{&held, w.form->Handle()};
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = [](HWND h, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
+        auto* s = reinterpret_cast<CallerState*>(::GetWindowLongPtrW(h, GWLP_USERDATA));
+        if (msg == WM_CLOSE && s) {
+            s->held->reset();
+            ::PostMessageW(s->updateWindow, WM_CLOSE, 0, 0);
+            return 0;
+        }
+        return ::DefWindowProcW(h, msg, wp, lp);
+    };
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"SwtClosingCaller";
+    ::RegisterClassW(&wc);
+    UniqueWindow caller(::CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                          wc.hInstance, nullptr));
+    ::SetWindowLongPtrW(caller.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
+    w.form->Run.FCallerProcessId = ::GetCurrentProcessId();
+    w.form->Run.FCallerWindow = caller.get();
+
+    w.Tick();
+    EXPECT_FALSE(w.form->Visible());
+    const std::vector<std::string> lines = LogOf(job.LogPath());
+    EXPECT_EQ(Since(lines, 2), (std::vector<std::string>{"START read depended Prozesses",
+                                                          "OKAY Aufrufendes Programm beenden",
+                                                          "OKAY Aufrufendes Programm neu starten"}));
+    EXPECT_EQ(ReadFileBytes(dest), "old") << "no file is copied once the window closed";
+}
+
+// A pass that fails while the error of an earlier pass is on screen (the timer goes on under the
+// box) opens no second box; once the box is closed, the next error shows again.
+TEST(UpdateWindow, OneErrorBoxAtATime) {
+    Job job;
+    const std::wstring dest = job.dir / L"held.dat";
+    job.AddEntries({dest});
+    Holder holder({L"open", L"r", L"0", dest});
+    ASSERT_TRUE(holder.ready());
+    // The handle table cannot be read: every pass with a held file fails.
+    const NtFunctions saved = Nt();
+    ScopeExit restore([&] { Nt() = saved; });
+    Nt().QuerySystemInformation = [](ULONG, PVOID, ULONG, PULONG) -> NTSTATUS_T {
+        return static_cast<NTSTATUS_T>(0xC0000022);  // access denied
+    };
+    int shown = 0, shownMeanwhile = -1;
+    UpdateWindow w(job);
+    Application().OnException = [&](const std::wstring&) {
+        ++shown;
+        if (shown == 1) {
+            w.Tick();
+            w.Tick();
+            shownMeanwhile = shown;
+        }
+    };
+    ScopeExit display([] { Application().OnException = nullptr; });
+    w.Tick();
+    EXPECT_EQ(shownMeanwhile, 1);
+    w.Tick();
+    EXPECT_EQ(shown, 2);
+    EXPECT_TRUE(w.form->Timer1.Enabled());
+}
+
+TEST(UpdateWindow, PlacedInsideTheWorkArea) {
+    struct Case {
+        const char* name;
+        TRect work;
+        TSize size;
+        TRect expected;
+    } cases[] = {
+        {"16 pixels inside the corner", TRect{0, 0, 1280, 1024}, {480, 300}, TRect::Bounds(16, 16, 480, 300)},
+        {"a second monitor left of the first", TRect{-1024, 30, 0, 798}, {480, 300}, TRect::Bounds(-1008, 46, 480, 300)},
+        {"as tall as the work area: at its top", TRect{0, 0, 1280, 800}, {480, 800}, TRect::Bounds(16, 0, 480, 800)},
+        {"nearly as tall: moved up as far as needed", TRect{0, 0, 1280, 800}, {480, 790}, TRect::Bounds(16, 10, 480, 790)},
+        {"no work area: the designed place", TRect{}, {480, 300}, TRect::Bounds(224, 70, 480, 300)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TRect r = UpdateWindowBounds(c.work, c.size);
+        EXPECT_TRUE(r.Left == c.expected.Left && r.Top == c.expected.Top && r.Right == c.expected.Right &&
+                    r.Bottom == c.expected.Bottom)
+            << r.Left << "," << r.Top << "," << r.Right << "," << r.Bottom;
+    }
+}
+
+TRect ScreenRectOf(HWND w) {
+    RECT r{};
+    ::GetWindowRect(w, &r);
+    return TRect{r.left, r.top, r.right, r.bottom};
+}
+
+bool Inside(const TRect& inner, const TRect& outer) {
+    return inner.Left >= outer.Left && inner.Top >= outer.Top && inner.Right <= outer.Right &&
+           inner.Bottom <= outer.Bottom;
+}
+
+// The screen rectangle of a task button's link.
+TRect LinkOnScreen(Tkx_TaskButton& button, size_t link) {
+    const TRect r = button.LinkRects().at(link);
+    POINT corners[2] = {{r.Left, r.Top}, {r.Right, r.Bottom}};
+    ::MapWindowPoints(button.Handle(), nullptr, corners, 2);
+    return TRect{corners[0].x, corners[0].y, corners[1].x, corners[1].y};
+}
+
+// Clicks a task button's link as the mouse does.
+void ClickLink(Tkx_TaskButton& button, size_t link) {
+    const TRect r = button.LinkRects().at(link);
+    POINT at{(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2};
+    POINT screen = at;
+    ::ClientToScreen(button.Handle(), &screen);
+    ::SetCursorPos(screen.x, screen.y);
+    const LPARAM l = MAKELPARAM(at.x, at.y);
+    ::PostMessageW(button.Handle(), WM_MOUSEMOVE, 0, l);
+    ::PostMessageW(button.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, l);
+    ::PostMessageW(button.Handle(), WM_LBUTTONUP, 0, l);
+    Application().ProcessMessages();
+}
+
+// 16 holders: more rows than the 1280x1024 display has room for. The window stays inside the
+// work area with header and footer on screen, the rows scroll, the mouse wheel brings the last
+// row into sight, and its "Prozess killen" and the footer's "Alle beenden" work by mouse.
+TEST(UpdateWindow, ManyHoldersScrollInsideTheWorkArea) {
+    constexpr size_t kHolders = 16;
+    Job job;
+    std::vector<std::wstring> dests;
+    for (size_t i = 0; i < kHolders; ++i) dests.push_back(job.dir / (L"held" + std::to_wstring(i) + L".dat"));
+    job.AddEntries(dests);
+    std::vector<std::unique_ptr<Holder>> holders;
+    for (const std::wstring& dest : dests) {
+        holders.push_back(std::make_unique<Holder>(std::vector<std::wstring>{L"open", L"r", L"0", dest}));
+        ASSERT_TRUE(holders.back()->ready());
+    }
+    ParkCursor();
+    UpdateWindow w(job);
+    w.Tick();
+    ASSERT_EQ(w.Rows(), kHolders);
+
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    ASSERT_TRUE(::GetMonitorInfoW(::MonitorFromWindow(w.form->Handle(), MONITOR_DEFAULTTONEAREST), &monitor));
+    const TRect work{monitor.rcWork.left, monitor.rcWork.top, monitor.rcWork.right, monitor.rcWork.bottom};
+    const TRect window = ScreenRectOf(w.form->Handle());
+    EXPECT_TRUE(Inside(window, work)) << window.Top << ".." << window.Bottom << " in " << work.Top << ".." << work.Bottom;
+    EXPECT_GT(window.Height(), work.Height() * 3 / 4) << "the window takes the room there is";
+    TScrollBox& box = *w.form->ScrollBox1;
+    ASSERT_TRUE(box.Scrolling());
+    EXPECT_TRUE(::GetWindowLongW(box.Handle(), GWL_STYLE) & WS_VSCROLL);
+    const TRect header = ScreenRectOf(w.form->kx_TaskButton1->Handle());
+    const TRect footer = ScreenRectOf(w.form->kx_TaskButton2->Handle());
+    EXPECT_TRUE(Inside(header, window));
+    EXPECT_TRUE(Inside(footer, window));
+    EXPECT_TRUE(Inside(LinkOnScreen(*w.form->kx_TaskButton2, 1), work)) << "\"Alle beenden\" on screen";
+
+    RECT boxClient{};
+    ::GetClientRect(box.Handle(), &boxClient);
+    ::MapWindowPoints(box.Handle(), nullptr, reinterpret_cast<POINT*>(&boxClient), 2);
+    const TRect visibleRows{boxClient.left, boxClient.top, boxClient.right, boxClient.bottom};
+    auto& last = static_cast<TProcessFrame&>(*box.Controls(box.ControlCount() - 1));
+    Tkx_TaskButton& lastBlock = *last.kx_TaskButton1;
+    EXPECT_FALSE(Inside(LinkOnScreen(lastBlock, 1), visibleRows)) << "the last row starts out of sight";
+    EXPECT_LT(ScreenRectOf(last.Handle()).Right, visibleRows.Right + 1) << "rows leave room for the scroll bar";
+
+    // The wheel turned over a row scrolls the rows (a row's window leaves it to its parents).
+    for (int notch = 0; notch < 40 && !Inside(LinkOnScreen(lastBlock, 1), visibleRows); ++notch) {
+        ::SendMessageW(last.Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
+        Application().ProcessMessages();
+    }
+    EXPECT_GT(box.ScrollPos(), 0);
+    ASSERT_TRUE(Inside(LinkOnScreen(lastBlock, 1), visibleRows)) << "the last row's links in sight";
+    EXPECT_TRUE(Inside(header, ScreenRectOf(w.form->kx_TaskButton1->Handle())) &&
+                Inside(footer, ScreenRectOf(w.form->kx_TaskButton2->Handle())))
+        << "header and footer stay where they are";
+
+    const DWORD lastPid = last.FItem->FProcessId;
+    size_t logged = LogOf(job.LogPath()).size();
+    ClickLink(lastBlock, 1);
+    EXPECT_EQ(Since(LogOf(job.LogPath()), logged), (std::vector<std::string>{"OK lockscan_holder gekillt"}));
+    w.Tick();
+    EXPECT_EQ(w.Rows(), kHolders - 1);
+    EXPECT_FALSE(w.ItemOf(lastPid));
+
+    logged = LogOf(job.LogPath()).size();
+    ClickLink(*w.form->kx_TaskButton2, 1);
+    const std::vector<std::string> after = Since(LogOf(job.LogPath()), logged);
+    ASSERT_FALSE(after.empty());
+    EXPECT_EQ(after.front(), "START - Alle Beenden");
+
+    holders.clear();
+    w.Tick();
+    EXPECT_FALSE(w.form->Visible()) << "every file copied";
+}
+
+// A holder whose window has stopped handling messages: "Prozess beenden" and the closing of the
+// calling program give up on it after a few seconds and log it, the update window goes on taking
+// input, the row's "Prozess killen" ends the holder, and the update finishes. The calling program
+// never got the close message, so it is not started again.
+TEST(UpdateWindow, HungHolderNeverFreezesTheRealUpdater) {
+    Job job;
+    const std::wstring dest = job.dir / L"held.dat";
+    const std::wstring source = job.AddEntries({dest})[0];
+    const std::wstring mark = job.dir / L"mark.txt";
+    Child hung = Start(BinPath(L"sample_caller.exe"),
+                       L"/caption \"Hangs\" /hang /mark \"" + mark + L"\" /hold \"" + dest + L"\"");
+    Child updater;
+    struct EndsWithTheTest {
+        Child& a;
+        Child& b;
+        ~EndsWithTheTest() {
+            for (Child* c : {&a, &b})
+                if (c->process && c->Wait(0) == STILL_ACTIVE) ::TerminateProcess(c->process.get(), 1);
+        }
+    } cleanup{hung, updater};
+    ASSERT_TRUE(WaitUntil([&] { return FindProcessWindow(hung.pid) != nullptr; }));
+    job.key.SetString(L"this_processID", std::to_wstring(hung.pid));
+    job.key.SetString(L"this_class", L"SwtSampleCaller");
+    job.key.SetString(L"this_caption", L"Hangs");
+    job.key.SetString(L"runApp", L"\"" + BinPath(L"sample_caller.exe") + L"\" /mark \"" + mark + L"\"");
+
+    // Where the row's links lie: the same row made by an update window in this process for a job
+    // of its own on the same file.
+    POINT kill{}, close{};
+    {
+        Job probe;
+        probe.key.SetString(L"count", L"1");
+        probe.key.SetString(L"1_Source", source);
+        probe.key.SetString(L"1_Dest", dest);
+        UpdateWindow w(probe);
+        w.Tick();
+        ASSERT_TRUE(w.ItemOf(hung.pid));
+        Tkx_TaskButton& button = *w.RowOf(hung.pid).kx_TaskButton1;
+        ASSERT_EQ(button.LinkRects().size(), 4u);
+        RECT client{};
+        ::GetClientRect(button.Handle(), &client);
+        for (auto [link, at] : {std::pair{size_t{1}, &kill}, std::pair{size_t{2}, &close}}) {
+            const TRect r = button.LinkRects()[link];
+            *at = POINT{(r.Left + r.Right) / 2, client.bottom - (r.Top + r.Bottom) / 2};
+        }
+    }
+
+    updater = Start(BinPath(L"Swaptide2.exe"), L"doit " + job.section);
+    ASSERT_TRUE(WaitUntil([&] { return Contains(LogOf(job.LogPath()), "END read depended Prozesses (1)"); }, 60000))
+        << testing::PrintToString(LogOf(job.LogPath()));
+    EXPECT_TRUE(Contains(LogOf(job.LogPath()), "WARN Aufrufendes Programm antwortet nicht, Closemessage aufgegeben"));
+    EXPECT_EQ(swt::test::Run(BinPath(L"demo_driver.exe"), L"rows 1 20"), 0u);
+    auto clickRow = [](POINT at) {
+        return swt::test::Run(BinPath(L"demo_driver.exe"),
+                              L"close-row 0 " + std::to_wstring(at.x) + L" " + std::to_wstring(at.y));
+    };
+    EXPECT_EQ(clickRow(close), 0u);
+    EXPECT_TRUE(WaitUntil([&] {
+        return Contains(LogOf(job.LogPath()), "WARN sample_caller antwortet nicht, Closemessage aufgegeben");
+    })) << testing::PrintToString(LogOf(job.LogPath()));
+    EXPECT_EQ(clickRow(kill), 0u);
+    EXPECT_EQ(updater.Wait(30000), 0u);
+    EXPECT_EQ(hung.Wait(0), 0u) << "killed with exit code 0";
+
+    const std::vector<std::string> lines = LogOf(job.LogPath());
+    EXPECT_TRUE(Contains(lines, "OK sample_caller gekillt")) << testing::PrintToString(lines);
+    EXPECT_FALSE(Contains(lines, "OKAY Aufrufendes Programm beenden"));
+    EXPECT_FALSE(Contains(lines, "OKAY Aufrufendes Programm neu starten"));
+    EXPECT_EQ(lines.back(), "END Nix depended -> Call Close");
+    EXPECT_EQ(ReadFileBytes(dest), "new");
+    EXPECT_EQ(ReadFileBytes(mark), "started " + std::to_string(hung.pid) + "\r\n") << "never started again";
 }
 
 }  // namespace
