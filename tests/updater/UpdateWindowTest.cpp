@@ -326,8 +326,11 @@ TRect LinkOnScreen(Tkx_TaskButton& button, size_t link) {
     return TRect{corners[0].x, corners[0].y, corners[1].x, corners[1].y};
 }
 
-// Clicks a task button's link as the mouse does.
+// Clicks a task button's link as the mouse does; links answer the mouse in an active window, as
+// the window is once the user clicks it.
 void ClickLink(Tkx_TaskButton& button, size_t link) {
+    ::SetForegroundWindow(::GetAncestor(button.Handle(), GA_ROOT));
+    Application().ProcessMessages();
     const TRect r = button.LinkRects().at(link);
     POINT at{(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2};
     POINT screen = at;
