@@ -32,19 +32,20 @@ struct HoldingCaller {
         child = Start(BinPath(L"sample_caller.exe"), args + L" /hold \"" + dest + L"\"");
         window = nullptr;
         WaitUntil([&] { return (window = FindProcessWindow(child.pid)) != nullptr; });
-        job.key.SetString(L"this_processID", std::to_wstring(child.pid));
-        job.key.SetString(L"this_class", L"SwtSampleCaller");
-        job.key.SetString(L"this_caption", caption);
-        job.key.SetString(L"runApp", L"\"" + BinPath(L"sample_caller.exe") + L"\" " + args);
+        job.NameCaller(child.pid, L"SwtSampleCaller", caption, L"\"" + BinPath(L"sample_caller.exe") + L"\" " + args);
     }
-    // Waits for the restarted instance's mark and closes it; its pid, or 0 when none came.
-    DWORD CloseRestarted() {
+    // The caller was started, closed, and started again once (that instance is closed here).
+    void ExpectClosedAndRestartedOnce() {
         std::vector<std::string> lines;
-        if (!WaitUntil([&] { return (lines = Marks(mark)).size() >= 3; })) return 0;
+        ASSERT_TRUE(WaitUntil([&] { return (lines = Marks(mark)).size() >= 3; })) << "no restart";
         const DWORD pid = static_cast<DWORD>(std::stoul(lines[2].substr(lines[2].find(' ') + 1)));
         HWND again = nullptr;
-        if (WaitUntil([&] { return (again = FindProcessWindow(pid)) != nullptr; })) ::PostMessageW(again, WM_CLOSE, 0, 0);
-        return pid;
+        const bool shown = WaitUntil([&] { return (again = FindProcessWindow(pid)) != nullptr; });
+        EXPECT_NE(pid, child.pid);
+        EXPECT_EQ(Marks(mark), (std::vector<std::string>{"started " + std::to_string(child.pid),
+                                                         "closed " + std::to_string(child.pid),
+                                                         "started " + std::to_string(pid)}));
+        if (shown) ::PostMessageW(again, WM_CLOSE, 0, 0);
     }
     std::wstring mark;
     Child child;
@@ -229,11 +230,7 @@ TEST(UpdateRun, OnlyTheCallingInstanceIsClosedAndRestarted) {
 
     EXPECT_EQ(swt::test::Run(Updater(), L"doit " + job.section, 60000), 0u);
     EXPECT_EQ(caller.child.Wait(10000), 0u);
-    const DWORD restarted = caller.CloseRestarted();
-    EXPECT_NE(restarted, 0u);
-    EXPECT_EQ(Marks(caller.mark), (std::vector<std::string>{"started " + std::to_string(caller.child.pid),
-                                                             "closed " + std::to_string(caller.child.pid),
-                                                             "started " + std::to_string(restarted)}));
+    caller.ExpectClosedAndRestartedOnce();
     EXPECT_EQ(Marks(otherMark), (std::vector<std::string>{"started " + std::to_string(other.pid)}));
     EXPECT_EQ(other.Wait(0), STILL_ACTIVE);
     EXPECT_EQ(ReadFileBytes(dest), "new");
@@ -258,11 +255,7 @@ TEST(UpdateRun, TwoUpdatersOnOneJobCloseTheCallerOnce) {
     EXPECT_EQ(first.Wait(60000), 0u);
     EXPECT_EQ(second.Wait(60000), 0u);
 
-    const DWORD restarted = caller.CloseRestarted();
-    EXPECT_NE(restarted, 0u);
-    EXPECT_EQ(Marks(caller.mark), (std::vector<std::string>{"started " + std::to_string(caller.child.pid),
-                                                             "closed " + std::to_string(caller.child.pid),
-                                                             "started " + std::to_string(restarted)}));
+    caller.ExpectClosedAndRestartedOnce();
     const std::vector<std::string> lines = LogOf(job.LogPath());
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "RegistryRead Software\\Veltra Software\\Update"), 1);
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "OKAY Aufrufendes Programm beenden"), 1);

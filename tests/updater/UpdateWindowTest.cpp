@@ -2,6 +2,8 @@
 // footer, the time limit and errors inside a pass.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "lockscan/FileInUse_Tools.h"
 #include "lockscan/NtApi.h"
 #include "support/base/ScopeGuard.h"
@@ -19,6 +21,44 @@ namespace {
 std::vector<std::string> Since(const std::vector<std::string>& lines, size_t from) {
     return std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(std::min(from, lines.size())), lines.end());
 }
+
+// This process plays the calling program of the window's run: it holds dest, and its "main
+// window" answers WM_CLOSE by letting the file go, running onClose, and later, from a message it
+// posts itself, onPosted.
+struct OwnCaller {
+    OwnCaller(UpdateWindow& w, const std::wstring& dest, std::function<void(HWND self)> closing,
+              std::function<void()> posted = nullptr)
+        : held(::CreateFileW(dest.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)),
+          onClose(std::move(closing)),
+          onPosted(std::move(posted)) {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = [](HWND h, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
+            auto* self = reinterpret_cast<OwnCaller*>(::GetWindowLongPtrW(h, GWLP_USERDATA));
+            if (msg == WM_CLOSE && self) {
+                self->held.reset();
+                self->onClose(h);
+                return 0;
+            }
+            if (msg == WM_APP && self && self->onPosted) {
+                self->onPosted();
+                return 0;
+            }
+            return ::DefWindowProcW(h, msg, wp, lp);
+        };
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"SwtOwnCaller";
+        ::RegisterClassW(&wc);
+        window.reset(::CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                       wc.hInstance, nullptr));
+        ::SetWindowLongPtrW(window.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        w.form->Run.FCallerProcessId = ::GetCurrentProcessId();
+        w.form->Run.FCallerWindow = window.get();
+    }
+    UniqueFile held;
+    std::function<void(HWND)> onClose;
+    std::function<void()> onPosted;
+    UniqueWindow window;
+};
 
 // One process holding two files has one row listing both; two processes on one file, two rows.
 // Rows go when their process lets go, and the window shrinks with them.
@@ -127,38 +167,12 @@ TEST(UpdateWindow, NoPassStartsInsideAPass) {
     Job job;
     const std::wstring dest = job.dir / L"held.dat";
     job.AddEntries({dest});
-    // This process plays the calling program: it holds the file, and its "main window" answers
-    // WM_CLOSE by letting the file go and queueing an "aktualisieren" click.
-    UniqueFile held(::CreateFileW(dest.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(held);
     UpdateWindow w(job);
     w.form->Run.ReadUpdateJob();
-    struct CallerState {
-        UniqueFile* held;
-        TForm1* form;
-    } state{&held, w.form.get()};
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = [](HWND h, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
-        auto* s = reinterpret_cast<CallerState*>(::GetWindowLongPtrW(h, GWLP_USERDATA));
-        if (msg == WM_CLOSE && s) {
-            s->held->reset();
-            ::PostMessageW(h, WM_APP, 0, 0);
-            return 0;
-        }
-        if (msg == WM_APP && s) {
-            s->form->kx_TaskButton2LinkClick(0);
-            return 0;
-        }
-        return ::DefWindowProcW(h, msg, wp, lp);
-    };
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"SwtReentryCaller";
-    ::RegisterClassW(&wc);
-    UniqueWindow caller(::CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                          wc.hInstance, nullptr));
-    ::SetWindowLongPtrW(caller.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
-    w.form->Run.FCallerProcessId = ::GetCurrentProcessId();
-    w.form->Run.FCallerWindow = caller.get();
+    // The calling program answers WM_CLOSE by queueing an "aktualisieren" click.
+    OwnCaller caller(
+        w, dest, [](HWND self) { ::PostMessageW(self, WM_APP, 0, 0); }, [&] { w.form->kx_TaskButton2LinkClick(0); });
+    ASSERT_TRUE(caller.held);
 
     w.Tick();
     const std::vector<std::string> lines = LogOf(job.LogPath());
@@ -215,34 +229,12 @@ TEST(UpdateWindow, ClosingTheWindowWhileTheCallerClosesRestartsItOnce) {
     Job job;
     const std::wstring dest = job.dir / L"held.dat";
     job.AddEntries({dest});
-    UniqueFile held(::CreateFileW(dest.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(held);
     UpdateWindow w(job);
     w.form->Run.ReadUpdateJob();
-    // This process plays the calling program; its window answers WM_CLOSE by letting the file go,
-    // and the user closes the update window meanwhile.
-    struct CallerState {
-        UniqueFile* held;
-        HWND updateWindow;
-    } state{&held, w.form->Handle()};
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = [](HWND h, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
-        auto* s = reinterpret_cast<CallerState*>(::GetWindowLongPtrW(h, GWLP_USERDATA));
-        if (msg == WM_CLOSE && s) {
-            s->held->reset();
-            ::PostMessageW(s->updateWindow, WM_CLOSE, 0, 0);
-            return 0;
-        }
-        return ::DefWindowProcW(h, msg, wp, lp);
-    };
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"SwtClosingCaller";
-    ::RegisterClassW(&wc);
-    UniqueWindow caller(::CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                          wc.hInstance, nullptr));
-    ::SetWindowLongPtrW(caller.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
-    w.form->Run.FCallerProcessId = ::GetCurrentProcessId();
-    w.form->Run.FCallerWindow = caller.get();
+    // The user closes the update window while the calling program handles its close.
+    const HWND updateWindow = w.form->Handle();
+    OwnCaller caller(w, dest, [updateWindow](HWND) { ::PostMessageW(updateWindow, WM_CLOSE, 0, 0); });
+    ASSERT_TRUE(caller.held);
 
     w.Tick();
     EXPECT_FALSE(w.form->Visible());
@@ -429,40 +421,13 @@ TEST(UpdateWindow, HungHolderNeverFreezesTheRealUpdater) {
     Child hung = Start(BinPath(L"sample_caller.exe"),
                        L"/caption \"Hangs\" /hang /mark \"" + mark + L"\" /hold \"" + dest + L"\"");
     Child updater;
-    struct EndsWithTheTest {
-        Child& a;
-        Child& b;
-        ~EndsWithTheTest() {
-            for (Child* c : {&a, &b})
-                if (c->process && c->Wait(0) == STILL_ACTIVE) ::TerminateProcess(c->process.get(), 1);
-        }
-    } cleanup{hung, updater};
+    EndsWithTheTest cleanup({&hung, &updater});
     ASSERT_TRUE(WaitUntil([&] { return FindProcessWindow(hung.pid) != nullptr; }));
-    job.key.SetString(L"this_processID", std::to_wstring(hung.pid));
-    job.key.SetString(L"this_class", L"SwtSampleCaller");
-    job.key.SetString(L"this_caption", L"Hangs");
-    job.key.SetString(L"runApp", L"\"" + BinPath(L"sample_caller.exe") + L"\" /mark \"" + mark + L"\"");
+    job.NameCaller(hung.pid, L"SwtSampleCaller", L"Hangs", L"\"" + BinPath(L"sample_caller.exe") + L"\" /mark \"" + mark + L"\"");
 
-    // Where the row's links lie: the same row made by an update window in this process for a job
-    // of its own on the same file.
-    POINT kill{}, close{};
-    {
-        Job probe;
-        probe.key.SetString(L"count", L"1");
-        probe.key.SetString(L"1_Source", source);
-        probe.key.SetString(L"1_Dest", dest);
-        UpdateWindow w(probe);
-        w.Tick();
-        ASSERT_TRUE(w.ItemOf(hung.pid));
-        Tkx_TaskButton& button = *w.RowOf(hung.pid).kx_TaskButton1;
-        ASSERT_EQ(button.LinkRects().size(), 4u);
-        RECT client{};
-        ::GetClientRect(button.Handle(), &client);
-        for (auto [link, at] : {std::pair{size_t{1}, &kill}, std::pair{size_t{2}, &close}}) {
-            const TRect r = button.LinkRects()[link];
-            *at = POINT{(r.Left + r.Right) / 2, client.bottom - (r.Top + r.Bottom) / 2};
-        }
-    }
+    const std::vector<POINT> links = RowLinkPlaces(hung.pid, source, dest);
+    ASSERT_EQ(links.size(), 4u);
+    const POINT kill = links[1], close = links[2];
 
     updater = Start(BinPath(L"Swaptide2.exe"), L"doit " + job.section);
     ASSERT_TRUE(WaitUntil([&] { return Contains(LogOf(job.LogPath()), "END read depended Prozesses (1)"); }, 60000))

@@ -58,4 +58,20 @@ inline void CopyProgram(const std::wstring& exeName, const std::wstring& to) {
     ASSERT_TRUE(::CopyFileW(BinPath(exeName).c_str(), to.c_str(), FALSE)) << "error " << ::GetLastError();
 }
 
+// Terminates the children that still run when the scope ends, so a failed test leaves none
+// behind.
+class EndsWithTheTest {
+public:
+    explicit EndsWithTheTest(std::vector<Child*> children) : children_(std::move(children)) {}
+    ~EndsWithTheTest() {
+        for (Child* c : children_)
+            if (c->process && c->Wait(0) == STILL_ACTIVE) ::TerminateProcess(c->process.get(), 1);
+    }
+    EndsWithTheTest(const EndsWithTheTest&) = delete;
+    EndsWithTheTest& operator=(const EndsWithTheTest&) = delete;
+
+private:
+    std::vector<Child*> children_;
+};
+
 }  // namespace swt::test
