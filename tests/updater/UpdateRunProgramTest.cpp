@@ -24,10 +24,12 @@ std::vector<std::string> Marks(const std::wstring& path) {
     return lines;
 }
 
-// A sample caller holding dest, with a mark file, and a job naming it by its process id, window
-// class and caption, with a runApp that starts it again with the same caption and mark file.
+// A job of one file and a sample caller holding it, with a mark file; the job names the caller by
+// its process id, window class and caption, with a runApp that starts it again with the same
+// caption and mark file.
 struct HoldingCaller {
-    HoldingCaller(Job& job, const std::wstring& dest, const std::wstring& caption) : mark(job.dir / L"caller.txt") {
+    HoldingCaller(Job& job, const std::wstring& caption) : dest(job.dir / L"held.dat"), mark(job.dir / L"caller.txt") {
+        job.AddEntries({dest});
         const std::wstring args = L"/caption \"" + caption + L"\" /mark \"" + mark + L"\"";
         child = Start(BinPath(L"sample_caller.exe"), args + L" /hold \"" + dest + L"\"");
         window = nullptr;
@@ -47,6 +49,7 @@ struct HoldingCaller {
                                                          "started " + std::to_string(pid)}));
         if (shown) ::PostMessageW(again, WM_CLOSE, 0, 0);
     }
+    std::wstring dest;
     std::wstring mark;
     Child child;
     HWND window;
@@ -220,9 +223,7 @@ TEST(UpdateRun, KilledInTheMiddleOfALargeCopyLeavesTheOldFileWhole) {
 // top: only the instance the job names is closed and started again; the other keeps running.
 TEST(UpdateRun, OnlyTheCallingInstanceIsClosedAndRestarted) {
     Job job;
-    const std::wstring dest = job.dir / L"held.dat";
-    job.AddEntries({dest});
-    HoldingCaller caller(job, dest, L"Same Caption");
+    HoldingCaller caller(job, L"Same Caption");
     ASSERT_TRUE(caller.window);
     const std::wstring otherMark = job.dir / L"other.txt";
     Child other = Start(BinPath(L"sample_caller.exe"), L"/caption \"Same Caption\" /mark \"" + otherMark + L"\"");
@@ -233,7 +234,7 @@ TEST(UpdateRun, OnlyTheCallingInstanceIsClosedAndRestarted) {
     caller.ExpectClosedAndRestartedOnce();
     EXPECT_EQ(Marks(otherMark), (std::vector<std::string>{"started " + std::to_string(other.pid)}));
     EXPECT_EQ(other.Wait(0), STILL_ACTIVE);
-    EXPECT_EQ(ReadFileBytes(dest), "new");
+    EXPECT_EQ(ReadFileBytes(caller.dest), "new");
     ::PostMessageW(FindProcessWindow(other.pid), WM_CLOSE, 0, 0);
     EXPECT_EQ(other.Wait(), 0u);
 }
@@ -242,9 +243,7 @@ TEST(UpdateRun, OnlyTheCallingInstanceIsClosedAndRestarted) {
 // calling program is closed once and started again once.
 TEST(UpdateRun, TwoUpdatersOnOneJobCloseTheCallerOnce) {
     Job job;
-    const std::wstring dest = job.dir / L"held.dat";
-    job.AddEntries({dest});
-    HoldingCaller caller(job, dest, L"Single Caller");
+    HoldingCaller caller(job, L"Single Caller");
     ASSERT_TRUE(caller.window);
 
     Child first = Start(Updater(), L"doit " + job.section);
@@ -260,7 +259,7 @@ TEST(UpdateRun, TwoUpdatersOnOneJobCloseTheCallerOnce) {
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "RegistryRead Software\\Veltra Software\\Update"), 1);
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "OKAY Aufrufendes Programm beenden"), 1);
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "OKAY Aufrufendes Programm neu starten"), 1);
-    EXPECT_EQ(ReadFileBytes(dest), "new");
+    EXPECT_EQ(ReadFileBytes(caller.dest), "new");
 }
 
 }  // namespace
