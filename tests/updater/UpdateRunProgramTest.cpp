@@ -262,5 +262,76 @@ TEST(UpdateRun, TwoUpdatersOnOneJobCloseTheCallerOnce) {
     EXPECT_EQ(ReadFileBytes(caller.dest), "new");
 }
 
+// Visible child windows of parent, top to bottom.
+std::vector<HWND> ChildrenTopDown(HWND parent) {
+    std::vector<HWND> out;
+    for (HWND c = ::GetWindow(parent, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
+        if (::IsWindowVisible(c)) out.push_back(c);
+    std::sort(out.begin(), out.end(), [](HWND a, HWND b) {
+        RECT ra, rb;
+        ::GetWindowRect(a, &ra);
+        ::GetWindowRect(b, &rb);
+        return ra.top < rb.top;
+    });
+    return out;
+}
+
+bool RectInside(const RECT& inner, const RECT& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+// 16 holders on the 1280x1024 display: the real updater's window stays inside the work area, its
+// rows scroll and the wheel brings the last one into sight; the update finishes once they let go.
+TEST(UpdateRun, ManyHoldersKeepTheRealWindowInsideTheWorkArea) {
+    constexpr size_t kHolders = 16;
+    Job job;
+    std::vector<std::wstring> dests;
+    for (size_t i = 0; i < kHolders; ++i) dests.push_back(job.dir / (L"held" + std::to_wstring(i) + L".dat"));
+    job.AddEntries(dests);
+    std::vector<std::unique_ptr<Holder>> holders;
+    for (const std::wstring& dest : dests) {
+        holders.push_back(std::make_unique<Holder>(std::vector<std::wstring>{L"open", L"r", L"0", dest}));
+        ASSERT_TRUE(holders.back()->ready());
+    }
+    Child updater = Start(Updater(), L"doit " + job.section);
+    EndsWithTheTest cleanup({&updater});
+    ASSERT_TRUE(WaitUntil([&] { return Contains(LogOf(job.LogPath()), "END read depended Prozesses (16)"); }, 60000));
+    HWND window = UpdaterWindowOf(updater.pid);
+    ASSERT_TRUE(window);
+    std::vector<HWND> parts = ChildrenTopDown(window);
+    ASSERT_EQ(parts.size(), 3u) << "header, rows, footer";
+    ASSERT_TRUE(WaitUntil([&] { return ChildrenTopDown(parts[1]).size() == kHolders; }));
+
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    ASSERT_TRUE(::GetMonitorInfoW(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor));
+    RECT frame{}, footer{};
+    ::GetWindowRect(window, &frame);
+    ::GetWindowRect(parts[2], &footer);
+    EXPECT_TRUE(RectInside(frame, monitor.rcWork)) << frame.top << ".." << frame.bottom;
+    EXPECT_TRUE(RectInside(footer, frame));
+    EXPECT_TRUE(::GetWindowLongW(parts[1], GWL_STYLE) & WS_VSCROLL);
+
+    RECT visible{};
+    ::GetClientRect(parts[1], &visible);
+    ::MapWindowPoints(parts[1], nullptr, reinterpret_cast<POINT*>(&visible), 2);
+    auto lastRowInSight = [&] {
+        RECT last{};
+        ::GetWindowRect(ChildrenTopDown(parts[1]).back(), &last);
+        return RectInside(last, visible);
+    };
+    EXPECT_FALSE(lastRowInSight());
+    for (int notch = 0; notch < 40 && !lastRowInSight(); ++notch) {
+        ::PostMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
+        ::Sleep(50);
+    }
+    EXPECT_TRUE(WaitUntil(lastRowInSight, 5000));
+
+    holders.clear();
+    EXPECT_EQ(updater.Wait(30000), 0u);
+    for (const std::wstring& dest : dests) EXPECT_EQ(ReadFileBytes(dest), "new");
+}
+
 }  // namespace
 }  // namespace swt::test
