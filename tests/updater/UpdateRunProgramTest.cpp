@@ -5,6 +5,7 @@
 
 #include "tests/lockscan/Holder.h"
 #include "tests/updater/UpdaterDriver.h"
+#include "tests/updater/WindowTree.h"
 
 namespace swt::test {
 namespace {
@@ -262,20 +263,6 @@ TEST(UpdateRun, TwoUpdatersOnOneJobCloseTheCallerOnce) {
     EXPECT_EQ(ReadFileBytes(caller.dest), "new");
 }
 
-// Visible child windows of parent, top to bottom.
-std::vector<HWND> ChildrenTopDown(HWND parent) {
-    std::vector<HWND> out;
-    for (HWND c = ::GetWindow(parent, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
-        if (::IsWindowVisible(c)) out.push_back(c);
-    std::sort(out.begin(), out.end(), [](HWND a, HWND b) {
-        RECT ra, rb;
-        ::GetWindowRect(a, &ra);
-        ::GetWindowRect(b, &rb);
-        return ra.top < rb.top;
-    });
-    return out;
-}
-
 bool RectInside(const RECT& inner, const RECT& outer) {
     return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
            inner.bottom <= outer.bottom;
@@ -286,14 +273,8 @@ bool RectInside(const RECT& inner, const RECT& outer) {
 TEST(UpdateRun, ManyHoldersKeepTheRealWindowInsideTheWorkArea) {
     constexpr size_t kHolders = 16;
     Job job;
-    std::vector<std::wstring> dests;
-    for (size_t i = 0; i < kHolders; ++i) dests.push_back(job.dir / (L"held" + std::to_wstring(i) + L".dat"));
-    job.AddEntries(dests);
-    std::vector<std::unique_ptr<Holder>> holders;
-    for (const std::wstring& dest : dests) {
-        holders.push_back(std::make_unique<Holder>(std::vector<std::wstring>{L"open", L"r", L"0", dest}));
-        ASSERT_TRUE(holders.back()->ready());
-    }
+    HeldFiles held(job, kHolders);
+    ASSERT_TRUE(held.ready);
     Child updater = Start(Updater(), L"doit " + job.section);
     EndsWithTheTest cleanup({&updater});
     ASSERT_TRUE(WaitUntil([&] { return Contains(LogOf(job.LogPath()), "END read depended Prozesses (16)"); }, 60000));
@@ -328,9 +309,9 @@ TEST(UpdateRun, ManyHoldersKeepTheRealWindowInsideTheWorkArea) {
     }
     EXPECT_TRUE(WaitUntil(lastRowInSight, 5000));
 
-    holders.clear();
+    held.holders.clear();
     EXPECT_EQ(updater.Wait(30000), 0u);
-    for (const std::wstring& dest : dests) EXPECT_EQ(ReadFileBytes(dest), "new");
+    for (const std::wstring& dest : held.dests) EXPECT_EQ(ReadFileBytes(dest), "new");
 }
 
 }  // namespace

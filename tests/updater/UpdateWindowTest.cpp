@@ -341,14 +341,8 @@ void ClickLink(Tkx_TaskButton& button, size_t link) {
 TEST(UpdateWindow, ManyHoldersScrollInsideTheWorkArea) {
     constexpr size_t kHolders = 16;
     Job job;
-    std::vector<std::wstring> dests;
-    for (size_t i = 0; i < kHolders; ++i) dests.push_back(job.dir / (L"held" + std::to_wstring(i) + L".dat"));
-    job.AddEntries(dests);
-    std::vector<std::unique_ptr<Holder>> holders;
-    for (const std::wstring& dest : dests) {
-        holders.push_back(std::make_unique<Holder>(std::vector<std::wstring>{L"open", L"r", L"0", dest}));
-        ASSERT_TRUE(holders.back()->ready());
-    }
+    HeldFiles held(job, kHolders);
+    ASSERT_TRUE(held.ready);
     ParkCursor();
     UpdateWindow w(job);
     w.Tick();
@@ -404,7 +398,7 @@ TEST(UpdateWindow, ManyHoldersScrollInsideTheWorkArea) {
     ASSERT_FALSE(after.empty());
     EXPECT_EQ(after.front(), "START - Alle Beenden");
 
-    holders.clear();
+    held.holders.clear();
     w.Tick();
     EXPECT_FALSE(w.form->Visible()) << "every file copied";
 }
