@@ -163,7 +163,7 @@ void TKillFrm::Panel2MouseDown(TControl&, TMouseButton button, TShiftState, int,
     if (button != TMouseButton::mbLeft) return;
     // Grabbing the header drags the window like a caption bar.
     ::ReleaseCapture();
-    ::SendMessageW(Handle(), WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
+    ::SendMessageW(Handle(), WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);  // own window
 }
 
 void TKillFrm::PBMouseDown(TControl&, TMouseButton, TShiftState, int, int) { StartTime += MaxTime(); }

@@ -168,11 +168,27 @@ void TForm::Realign() {
     TWinControl::Realign();
 }
 
+TRect TForm::WorkArea() const {
+    const RECT r{bounds_.Left, bounds_.Top, bounds_.Right, bounds_.Bottom};
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    if (!::GetMonitorInfoW(::MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST), &mi)) return TRect{};
+    return TRect{mi.rcWork.left, mi.rcWork.top, mi.rcWork.right, mi.rcWork.bottom};
+}
+
 void TForm::BuildLayoutNode(TLayoutNode& n) {
     TWinControl::BuildLayoutNode(n);
     n.Align = TAlign::alNone;
     n.Bounds = TRect{0, 0, clientW_ + 2 * BorderWidth(), clientH_ + 2 * BorderWidth()};
     n.Visible = true;
+    // A form that sizes itself never grows past the work area of its monitor: the frame and
+    // caption take their part of it (the node counts the border, not the frame).
+    if (AutoSize()) {
+        const TRect work = WorkArea();
+        int fw = 0, fh = 0;
+        WindowSizeFromClient(fw, fh);
+        if (work.Height() > 0) n.MaxHeight = std::max(1, work.Height() - (fh - 2 * BorderWidth()));
+    }
 }
 
 void TForm::ApplyLayoutNode(const TLayoutNode& n) {
@@ -183,6 +199,11 @@ void TForm::ApplyLayoutNode(const TLayoutNode& n) {
     WindowSizeFromClient(w, h);
     if (w != Width() || h != Height()) {
         bounds_ = TRect::Bounds(Left(), Top(), w, h);
+        // Grown past the work area's bottom or right edge: moved back inside.
+        if (AutoSize()) {
+            const TRect work = WorkArea();
+            if (work.Height() > 0) bounds_ = KeepInWorkArea(work, bounds_);
+        }
         UpdateWindowBounds();
     }
     for (int i = 0; i < ControlCount() && i < static_cast<int>(n.Children.size()); ++i)

@@ -127,6 +127,8 @@ protected:
 
 private:
     void WindowSizeFromClient(int& w, int& h) const;
+    // The work area of the monitor nearest to the form; empty when the system gives none.
+    TRect WorkArea() const;
     void ApplyPosition();
 
     std::wstring className_;

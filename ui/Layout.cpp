@@ -120,17 +120,23 @@ void Resize(TRect& r, TSize s) {
     r.Bottom = r.Top + s.cy;
 }
 
-// Lays out the children of n and, when n sizes itself, n's own size.
-// The area children are aligned in, for a node of size s.
+// The area children are aligned in, for a node of size s: inside the border and the padding,
+// left of a shown scroll bar, shifted up by the scroll position.
 TRect AlignArea(const TLayoutNode& n, TSize s) {
     const TMargins& p = n.Padding;
-    const int cw = s.cx - 2 * n.BorderWidth, ch = s.cy - 2 * n.BorderWidth;
-    return TRect{p.Left, p.Top, std::max(p.Left, cw - p.Right), std::max(p.Top, ch - p.Bottom)};
+    const int bar = n.Scrolled ? n.ScrollBarWidth : 0;
+    const int cw = s.cx - 2 * n.BorderWidth - bar, ch = s.cy - 2 * n.BorderWidth;
+    TRect r{p.Left, p.Top, std::max(p.Left, cw - p.Right), std::max(p.Top, ch - p.Bottom)};
+    const int scroll = n.Scrolled ? n.ScrollY : 0;
+    r.Top -= scroll;
+    r.Bottom -= scroll;
+    return r;
 }
 
-void LayoutContainer(TLayoutNode& n) {
-    if (n.Measure) return;
-    const TMargins& p = n.Padding;
+void LayoutContainer(TLayoutNode& n);
+
+// Aligns the children in the node's present size until no child's size changes (a few rounds).
+void AlignChildren(TLayoutNode& n) {
     for (int round = 0; round < 8; ++round) {
         const TRect client = AlignArea(n, SizeOf(n.Bounds));
         std::vector<TSize> before;
@@ -153,22 +159,82 @@ void LayoutContainer(TLayoutNode& n) {
         }
         if (!changed) break;
     }
-    if (!n.AutoSize) return;
+}
+
+bool OwnsWidth(const TLayoutNode& n) {
+    return n.Align == TAlign::alNone || n.Align == TAlign::alLeft || n.Align == TAlign::alRight;
+}
+bool OwnsHeight(const TLayoutNode& n) {
+    return n.Align == TAlign::alNone || n.Align == TAlign::alTop || n.Align == TAlign::alBottom;
+}
+
+// The size an auto-sized container takes for its aligned children, without a height limit.
+TSize NaturalSize(const TLayoutNode& n) {
+    const TMargins& p = n.Padding;
     const TContentExtent e = ContentExtent(n.Children);
     TSize s = SizeOf(n.Bounds);
-    const bool ownsWidth = n.Align == TAlign::alNone || n.Align == TAlign::alLeft || n.Align == TAlign::alRight;
-    const bool ownsHeight = n.Align == TAlign::alNone || n.Align == TAlign::alTop || n.Align == TAlign::alBottom;
-    if (ownsWidth && e.HasWidth) s.cx = e.Width + p.Left + p.Right + 2 * n.BorderWidth;
-    if (ownsHeight && e.HasHeight) s.cy = e.Height + p.Top + p.Bottom + 2 * n.BorderWidth;
-    if (!(s == SizeOf(n.Bounds))) {
+    const int bar = n.Scrolled ? n.ScrollBarWidth : 0;
+    if (OwnsWidth(n) && e.HasWidth) s.cx = e.Width + p.Left + p.Right + 2 * n.BorderWidth + bar;
+    if (OwnsHeight(n) && e.HasHeight) s.cy = e.Height + p.Top + p.Bottom + 2 * n.BorderWidth;
+    return s;
+}
+
+// n is excess pixels too tall: its first visible scrolling child gives them up.
+void ShrinkScrollingChild(TLayoutNode& n, int excess) {
+    for (TLayoutNode& c : n.Children) {
+        if (!c.Visible || !c.Scrolls || !c.AutoSize) continue;
+        const int limit = std::max(1, c.Bounds.Height() - excess);
+        c.MaxHeight = c.MaxHeight > 0 ? std::min(c.MaxHeight, limit) : limit;
+        LayoutContainer(c);
+        AlignNodes(AlignArea(n, SizeOf(n.Bounds)), n.Children);
+        for (TLayoutNode& other : n.Children)
+            if (&other != &c) LayoutContainer(other);
+        return;
+    }
+}
+
+// Lays out the children of n and, when n sizes itself, n's own size.
+void LayoutContainer(TLayoutNode& n) {
+    if (n.Measure) return;
+    // Laid out first as if everything fitted; the bar comes only when it does not.
+    if (n.Scrolls) n.Scrolled = false;
+    AlignChildren(n);
+    if (!n.AutoSize) return;
+    TSize s = NaturalSize(n);
+    if (OwnsHeight(n) && n.MaxHeight > 0 && s.cy > n.MaxHeight) {
+        if (n.Scrolls) {
+            // The bar narrows the children, which may grow taller: lay them out again.
+            n.Scrolled = true;
+            AlignChildren(n);
+            s = NaturalSize(n);
+        } else {
+            ShrinkScrollingChild(n, s.cy - n.MaxHeight);
+            s = NaturalSize(n);
+        }
+    }
+    if (n.Scrolls) {
+        n.ContentHeight = s.cy;
+        if (n.Scrolled) {
+            s.cy = n.MaxHeight;
+            n.ScrollY = std::clamp(n.ScrollY, 0, std::max(0, n.ContentHeight - s.cy));
+        }
+    }
+    if (!(s == SizeOf(n.Bounds)) || (n.Scrolled && n.ScrollY != 0)) {
         Resize(n.Bounds, s);
-        // The children of a container that changed its own size are aligned again.
+        // The children of a container that changed its own size or scrolls are aligned again.
         AlignNodes(AlignArea(n, s), n.Children);
         for (TLayoutNode& c : n.Children) LayoutContainer(c);
     }
 }
 
 }  // namespace
+
+TRect KeepInWorkArea(const TRect& work, const TRect& window) {
+    const int w = window.Width(), h = window.Height();
+    const int left = std::max(work.Left, std::min(window.Left, work.Right - w));
+    const int top = std::max(work.Top, std::min(window.Top, work.Bottom - h));
+    return TRect::Bounds(left, top, w, h);
+}
 
 void LayoutTree(TLayoutNode& root) {
     if (root.AutoSize && root.Measure) {

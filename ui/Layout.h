@@ -29,6 +29,21 @@ struct TLayoutNode {
     // else -1 (a word-wrapping text then keeps its current width). Empty for containers.
     std::function<TSize(int width)> Measure;
     std::vector<TLayoutNode> Children;
+    // An auto-sized container never grows taller than this (outer height; 0: no limit). A taller
+    // content goes, in this order, to a scrolling child of it (which gives up the excess) or, in
+    // a scrolling node itself, to its scroll range.
+    int MaxHeight = 0;
+    // The node's content scrolls instead of growing past MaxHeight: its children keep their
+    // natural heights, a vertical bar of ScrollBarWidth takes the right edge of the area they are
+    // aligned in, and they stand ScrollY higher. ScrollY comes in as the wished position and goes
+    // out clamped to the scroll range while the bar shows (it counts only then).
+    bool Scrolls = false;
+    int ScrollBarWidth = 0;
+    int ScrollY = 0;
+    // Results for a scrolling node: whether the bar shows, and the full height of the content
+    // (outer, as the node would be without a limit).
+    bool Scrolled = false;
+    int ContentHeight = 0;
     // Free for the caller (the control the node stands for).
     void* Owner = nullptr;
 };
@@ -55,6 +70,11 @@ TContentExtent ContentExtent(std::span<const TLayoutNode> nodes);
 // given and takes its content's height, a left/right-aligned one the content's width, an
 // unaligned one both; a client-aligned one keeps its size.
 TSize AutoSizeLeaf(const TLayoutNode& n, int alignedWidth);
+
+// The bounds a window takes inside the work area: moved left and up just as far as it sticks out
+// past the right and bottom edges, never left of or above the work area's corner (a window larger
+// than the work area keeps its top-left corner there).
+TRect KeepInWorkArea(const TRect& work, const TRect& window);
 
 // Lays out the whole tree below `root` (root.Bounds stays where it is; its size changes only when
 // it sizes itself to its content). Repeats until no size changes (at most a few rounds).

@@ -1,6 +1,7 @@
 #include "updater/ProcessList.h"
 
 #include "support/base/PathName.h"
+#include "updater/ForeignWindow.h"
 #include "updater/ToDoList.h"
 #include "updater/UpdateRun.h"
 
@@ -11,24 +12,47 @@ std::wstring ProcessDisplayName(const std::wstring& path) { return FileBaseName(
 namespace {
 struct WindowSearch {
     DWORD processId;
+    const std::wstring* cls;      // null: any window that is visible and enabled
+    const std::wstring* caption;
     HWND found;
 };
+
+// Window classes and captions compare as the system's own window search compares them: without
+// regard to letter case.
+bool SameName(const std::wstring& a, const wchar_t* b, int bLength) {
+    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b, bLength, TRUE) == CSTR_EQUAL;
+}
 
 BOOL CALLBACK TakeFirstWindowOf(HWND w, LPARAM l) {
     auto* search = reinterpret_cast<WindowSearch*>(l);
     DWORD pid = 0;
     ::GetWindowThreadProcessId(w, &pid);
-    if (pid != search->processId || !::IsWindowVisible(w) || !::IsWindowEnabled(w)) return TRUE;
+    if (pid != search->processId) return TRUE;
+    if (search->cls) {
+        wchar_t text[512];
+        const int clsLength = ::GetClassNameW(w, text, 512);
+        if (clsLength <= 0 || !SameName(*search->cls, text, clsLength)) return TRUE;
+        // A caption longer than the buffer is cut and then matches nothing longer than it.
+        const int captionLength = ::GetWindowTextW(w, text, 512);
+        if (captionLength < 0 || !SameName(*search->caption, text, captionLength)) return TRUE;
+    } else if (!::IsWindowVisible(w) || !::IsWindowEnabled(w)) {
+        return TRUE;
+    }
     search->found = w;
     return FALSE;
 }
-}  // namespace
 
-HWND FindProcessWindow(DWORD processId) {
-    if (processId == 0) return nullptr;
-    WindowSearch search{processId, nullptr};
+HWND FindWindowOfProcess(WindowSearch search) {
+    if (search.processId == 0) return nullptr;
     ::EnumWindows(&TakeFirstWindowOf, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+}  // namespace
+
+HWND FindProcessWindow(DWORD processId) { return FindWindowOfProcess({processId, nullptr, nullptr, nullptr}); }
+
+HWND FindProcessWindow(DWORD processId, const std::wstring& cls, const std::wstring& caption) {
+    return FindWindowOfProcess({processId, &cls, &caption, nullptr});
 }
 
 TProcessItem::TProcessItem(TProcessList* list, uint32_t processId, std::wstring path)
@@ -96,10 +120,13 @@ void TProcessItem::Kill() {
 void TProcessItem::CloseProcess() {
     TUpdateRun* form = FProcessList ? FProcessList->FForm : nullptr;
     if (HWND w = Window()) {
-        ::SetForegroundWindow(w);
-        ::FlashWindow(w, TRUE);
-        ::SendMessageW(w, WM_CLOSE, 0, 0);
-        if (form) form->Log(L"OK " + Caption() + L" Closemessage sended");
+        // A window that does not answer is given up after a few seconds at most; the row stays
+        // for "Prozess killen".
+        if (!BringForward(w) || SendCloseMessage(w) == TCloseReply::NoAnswer) {
+            if (form) form->Log(L"WARN " + Caption() + L" antwortet nicht, Closemessage aufgegeben");
+        } else if (form) {
+            form->Log(L"OK " + Caption() + L" Closemessage sended");
+        }
     }
     if (form) form->ScheduleScan(1000);
 }
@@ -107,9 +134,11 @@ void TProcessItem::CloseProcess() {
 void TProcessItem::BringToFront() {
     TUpdateRun* form = FProcessList ? FProcessList->FForm : nullptr;
     if (HWND w = Window()) {
-        ::SetForegroundWindow(w);
-        ::FlashWindow(w, TRUE);
-        if (form) form->Log(L"OK " + Caption() + L" Bring to front sended");
+        if (!BringForward(w)) {
+            if (form) form->Log(L"WARN " + Caption() + L" antwortet nicht");
+        } else if (form) {
+            form->Log(L"OK " + Caption() + L" Bring to front sended");
+        }
     }
     if (form) {
         form->ScheduleScan(500);

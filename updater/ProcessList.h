@@ -22,6 +22,9 @@ std::wstring ProcessDisplayName(const std::wstring& path);
 // The first top-level window, from the top of the z-order down, that belongs to the process and
 // is visible and enabled; null when none.
 HWND FindProcessWindow(DWORD processId);
+// The first top-level window of the process, visible or not, whose class name and caption equal
+// cls and caption (letter case aside; an empty text matches only an empty one); null when none.
+HWND FindProcessWindow(DWORD processId, const std::wstring& cls, const std::wstring& caption);
 
 class TProcessItem {
 public:

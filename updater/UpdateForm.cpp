@@ -10,14 +10,21 @@
 
 namespace swt {
 
-POINT UpdateWindowPlace(HWND foreground) {
+TRect UpdateWindowBounds(const TRect& work, TSize size) {
+    if (work.Width() <= 0 || work.Height() <= 0)
+        return TRect::Bounds(TForm1::kDesignedLeft, TForm1::kDesignedTop, size.cx, size.cy);
+    return KeepInWorkArea(work, TRect::Bounds(work.Left + 16, work.Top + 16, size.cx, size.cy));
+}
+
+TRect UpdateWindowPlace(HWND foreground, TSize size) {
+    TRect work{};
     if (foreground) {
         MONITORINFO info{};
         info.cbSize = sizeof info;
         if (::GetMonitorInfoW(::MonitorFromWindow(foreground, MONITOR_DEFAULTTONEAREST), &info))
-            return POINT{info.rcWork.left + 16, info.rcWork.top + 16};
+            work = TRect{info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
     }
-    return POINT{TForm1::kDesignedLeft, TForm1::kDesignedTop};
+    return UpdateWindowBounds(work, size);
 }
 
 TForm1::TForm1(std::vector<std::wstring> args) : TForm(kWindowClass), Run(std::move(args), this) {
@@ -93,13 +100,23 @@ void TForm1::Loaded() {
     SetClientWidth(470);
     Realign();
 
-    const POINT at = UpdateWindowPlace(::GetForegroundWindow());
-    SetBounds(at.x, at.y, Width(), Height());
+    const TRect at = UpdateWindowPlace(::GetForegroundWindow(), TSize{Width(), Height()});
+    SetBounds(at.Left, at.Top, at.Width(), at.Height());
 }
 
 void TForm1::FormCreate() {
     Application().SetTitle(kCaption);
     Run.FormCreate();
+}
+
+LRESULT TForm1::WndProc(UINT msg, WPARAM w, LPARAM l) {
+    // The wheel turned over the header, the footer or a row that left it to its parent: the rows
+    // scroll.
+    if (msg == WM_MOUSEWHEEL && ScrollBox1 && ScrollBox1->Scrolling()) {
+        ScrollBox1->ScrollByWheel(GET_WHEEL_DELTA_WPARAM(w));
+        return 0;
+    }
+    return TForm::WndProc(msg, w, l);
 }
 
 void TForm1::FormShow() { Application().ShowTaskbarWindow(false); }

@@ -76,6 +76,7 @@ public:
 
 protected:
     void CreateParams(TCreateParams& p) override;
+    LRESULT WndProc(UINT msg, WPARAM w, LPARAM l) override;
     void Loaded() override;
     void FormCreate() override;
     void FormShow() override;
@@ -83,8 +84,11 @@ protected:
     void FormClose(TCloseAction& action) override;
 };
 
-// The top-left corner of the window: 16 pixels inside the work area of the monitor nearest to
-// the foreground window, or the designed place without one.
-POINT UpdateWindowPlace(HWND foreground);
+// The window's bounds for its size: 16 pixels inside the top-left corner of the work area, moved
+// up and left as far as needed to stay inside it; the designed place for an empty work area.
+TRect UpdateWindowBounds(const TRect& work, TSize size);
+// The same in the work area of the monitor nearest to the foreground window (none: the designed
+// place).
+TRect UpdateWindowPlace(HWND foreground, TSize size);
 
 }  // namespace swt

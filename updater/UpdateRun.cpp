@@ -6,8 +6,11 @@
 #include "lockscan/FileInUse_Tools.h"
 #include "support/base/Error.h"
 #include "support/base/SystemErrorText.h"
+#include "support/base/ScopeGuard.h"
 #include "support/StartProgram.h"
+#include "updater/ForeignWindow.h"
 #include "updater/FileReplace.h"
+#include "updater/JobSection.h"
 #include "updater/UpdateJob.h"
 #include "updater/UpdateLog.h"
 
@@ -69,14 +72,9 @@ void TUpdateRun::FormCreate() {
     FStartTick = ::GetTickCount64();
     FRestartCaller = false;
     FCallerProcessId = 0;
-    std::wstring arg2 = args_.size() > 2 ? args_[2] : std::wstring();
-    if (!arg2.empty() && arg2[0] == L'{') {
-        FSection = arg2;
-        FBaseKey = L"Software\\Veltra Software";
-    } else {
-        FSection = L"Selvane";
-        FBaseKey = L"Software\\Osterm GmbH";
-    }
+    TJobSection job = JobSectionOf(args_);
+    FSection = std::move(job.Section);
+    FBaseKey = std::move(job.BaseKey);
     FToDoList.reset();
     // An executable of the updater that an earlier run replaced while it ran from it.
     RemoveSetAsideFiles(OwnExecutablePath());
@@ -84,19 +82,12 @@ void TUpdateRun::FormCreate() {
 
 HWND TUpdateRun::FindCallerWindow(bool haveClassAndCaption, const std::wstring& cls,
                                   const std::wstring& caption) const {
-    const DWORD self = ::GetCurrentProcessId();
-    auto ownerOf = [](HWND w) {
-        DWORD pid = 0;
-        ::GetWindowThreadProcessId(w, &pid);
-        return pid;
-    };
-    if (haveClassAndCaption) {
-        HWND w = ::FindWindowW(cls.c_str(), caption.c_str());
-        if (!w || ownerOf(w) != self) return w;
-    }
-    // Without class and caption (or when they name the updater's own window) the caller's window
-    // is its process's first visible, enabled top-level window; the updater never takes its own.
-    if (FCallerProcessId == self) return nullptr;
+    // Only a window of the calling program itself: another instance of it may show the same class
+    // and caption. Without them, or when none of its windows has them, its first visible, enabled
+    // top-level window. The updater never takes its own.
+    if (FCallerProcessId == ::GetCurrentProcessId()) return nullptr;
+    if (haveClassAndCaption)
+        if (HWND w = FindProcessWindow(FCallerProcessId, cls, caption)) return w;
     return FindProcessWindow(FCallerProcessId);
 }
 
@@ -185,7 +176,13 @@ void TUpdateRun::Timer1Timer() {
     }
     if (host_ && !closed_) host_->StartTimer(scheduled_ ? scheduled_ : kPassIntervalMs);
     scheduled_ = 0;
-    if (error && host_) host_->ShowError(ErrorText(error));
+    // The timer keeps running while the error is on screen: a later error waits for no box of its
+    // own, so boxes never pile up.
+    if (error && host_ && !showingError_) {
+        showingError_ = true;
+        ScopeExit shown([this] { showingError_ = false; });
+        host_->ShowError(ErrorText(error));
+    }
 }
 
 void TUpdateRun::UpdateFilesExecute() {
@@ -238,6 +235,7 @@ void TUpdateRun::UpdateFilesExecute() {
     }
     if (closed_) {
         ReleaseJob();
+        RestartCaller();
         return;
     }
 
@@ -252,6 +250,7 @@ void TUpdateRun::UpdateFilesExecute() {
         if (host_) host_->CloseWindow();
         else FormClose();
         ReleaseJob();
+        RestartCaller();
     }
 }
 
@@ -328,12 +327,25 @@ bool TUpdateRun::CopyEntry(TUpdateItem& entry) {
 
 void TUpdateRun::CloseProgrammExecute() {
     if (!FCallerWindow || reinterpret_cast<intptr_t>(FCallerWindow) < 0) return;
-    ::SendMessageW(FCallerWindow, WM_CLOSE, 0, 0);
-    ::PostMessageW(FCallerWindow, WM_QUIT, 0, 0);
-    if (host_) host_->ProcessMessages();
-    FRestartCaller = true;
+    const HWND window = FCallerWindow;
+    const uint32_t caller = FCallerProcessId;
     FCallerWindow = nullptr;
     FCallerProcessId = 0;
+    // A window that has gone since the job was read (its handle may name another program's
+    // window by now) is not the caller's.
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    if (caller != 0 && owner != caller) return;
+    if (SendCloseMessage(window) == TCloseReply::NoAnswer) {
+        // Not reached: the caller's row stays for the user to kill; it is not restarted.
+        Log(L"WARN Aufrufendes Programm antwortet nicht, Closemessage aufgegeben");
+        return;
+    }
+    ::PostMessageW(window, WM_QUIT, 0, 0);
+    // Marked before the updater's own messages run: a close of the update window among them
+    // restarts the caller too.
+    FRestartCaller = true;
+    if (host_) host_->ProcessMessages();
     Log(L"OKAY Aufrufendes Programm beenden");
 }
 
@@ -381,9 +393,17 @@ void TUpdateRun::FormClose() {
     if (host_) host_->StopTimer();
     if (closed_) return;
     closed_ = true;
-    // A pass that is running releases the entries itself once it has stopped using them.
-    if (!inPass_) ReleaseJob();
-    if (FRestartCaller) StartProgrammExecute();
+    // A pass that is running releases the entries and restarts the caller itself once it has
+    // stopped using them (the caller may be closing in the middle of it).
+    if (inPass_) return;
+    ReleaseJob();
+    RestartCaller();
+}
+
+void TUpdateRun::RestartCaller() {
+    if (!FRestartCaller) return;
+    FRestartCaller = false;  // once per run
+    StartProgrammExecute();
 }
 
 void TUpdateRun::ReleaseJob() {

@@ -76,6 +76,8 @@ public:
 
 private:
     void ReleaseJob();
+    // Starts the calling program again when the run closed it; once per run.
+    void RestartCaller();
     // One batch scan for the destinations of the entries; each entry takes its list (rows for new
     // holders, in the order of the entries and their locks).
     void ScanLocks(const std::vector<TUpdateItem*>& entries);
@@ -91,6 +93,7 @@ private:
     TUpdateHost* host_;
     bool inPass_ = false;
     bool closed_ = false;
+    bool showingError_ = false;  // an error box of a tick is open
     // The interval a row's action asked for while a pass ran; the pass's end keeps it.
     unsigned scheduled_ = 0;
 };

@@ -7,6 +7,7 @@
 #include "support/base/CommandLine.h"
 #include "support/base/SystemLibrary.h"
 #include "ui/Application.h"
+#include "updater/JobSection.h"
 #include "updater/SwaptideUnit.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -21,6 +22,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         std::vector<std::wstring> args = swt::CommandLineArgs();
         // Only "doit", exactly, starts an update; any other command line touches nothing.
         if (args.size() < 2 || args[1] != L"doit") return 0;
+        // One updater at a time runs a job section, from before the job is read to the end of the
+        // run (the caller's restart included); a second one leaves everything to it.
+        const swt::UniqueHandleT jobLock = swt::TakeJobLock(swt::JobSectionOf(args));
+        if (!jobLock) return 0;
         swt::TApplication& app = swt::Application();
         app.MainFormOnTaskBar = false;  // the update window shows no taskbar button
         app.Initialize();

@@ -193,3 +193,98 @@ TEST(Layout, ContentExtentOfMixedChildren) {
     EXPECT_FALSE(e.HasWidth);
     EXPECT_TRUE(e.HasHeight);
 }
+
+namespace {
+
+// The shape of the update window: a header, a scrolling box of rows and a footer, in a form whose
+// height is limited to maxHeight. Each row is one text that takes two lines when narrower than
+// 460 pixels.
+TLayoutNode RowsWindow(int rows, int maxHeight, int scrollY) {
+    TLayoutNode root = Node(TAlign::alNone, 480, 300);
+    root.AutoSize = true;
+    root.BorderWidth = 5;
+    root.MaxHeight = maxHeight;
+    TLayoutNode box = Node(TAlign::alTop, 1, 50);
+    box.AutoSize = true;
+    box.Scrolls = true;
+    box.ScrollBarWidth = 17;
+    box.ScrollY = scrollY;
+    for (int i = 0; i < rows; ++i) {
+        TLayoutNode row = Node(TAlign::alTop, 1, 1);
+        row.AutoSize = true;
+        row.Measure = [](int w) { return TSize{w, w >= 460 ? 60 : 72}; };
+        box.Children.push_back(row);
+    }
+    root.Children = {Node(TAlign::alTop, 1, 81), box, Node(TAlign::alTop, 1, 83)};
+    return root;
+}
+
+}  // namespace
+
+// A form that would pass its limit gives the excess to its scrolling box: header and footer keep
+// their heights and stay inside; the rows keep their natural heights for the width left by the
+// bar and scroll within the box. With few rows nothing changes.
+TEST(Layout, ScrollingBoxKeepsTheFormWithinItsLimit) {
+    struct Case {
+        const char* name;
+        int rows, maxHeight, scrollY;
+        bool scrolled;
+        int rowHeight, formHeight, scrollTo;
+    };
+    // Natural: 10 + 81 + 83 = 174 plus the rows.
+    const Case cases[] = {
+        {"no limit", 15, 0, 0, false, 60, 174 + 15 * 60, 0},
+        {"few rows under the limit", 2, 600, 0, false, 60, 174 + 2 * 60, 0},
+        {"exactly at the limit", 7, 174 + 7 * 60, 0, false, 60, 174 + 7 * 60, 0},
+        {"one pixel over: the bar narrows the rows", 7, 174 + 7 * 60 - 1, 0, true, 72, 174 + 7 * 60 - 1, 0},
+        {"15 rows on a small screen", 15, 740, 0, true, 72, 740, 0},
+        {"scrolled to a middle row", 15, 740, 100, true, 72, 740, 100},
+        {"scrolled past the end: the last row at the bottom", 15, 740, 100000, true, 72, 740, 15 * 72 - (740 - 174)},
+        {"scrolled above the start", 15, 740, -30, true, 72, 740, 0},
+        {"limit below header and footer: the box keeps a pixel", 3, 100, 0, true, 72, 175, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TLayoutNode root = RowsWindow(c.rows, c.maxHeight, c.scrollY);
+        LayoutTree(root);
+        const TLayoutNode& header = root.Children[0];
+        const TLayoutNode& box = root.Children[1];
+        const TLayoutNode& footer = root.Children[2];
+        EXPECT_EQ(root.Bounds.Height(), c.formHeight);
+        EXPECT_EQ(header.Bounds, TRect::Bounds(0, 0, 470, 81));
+        EXPECT_EQ(footer.Bounds, TRect::Bounds(0, 81 + box.Bounds.Height(), 470, 83));
+        EXPECT_EQ(footer.Bounds.Bottom + 10, root.Bounds.Height()) << "the footer ends the form";
+        EXPECT_EQ(box.Scrolled, c.scrolled);
+        EXPECT_EQ(box.ContentHeight, c.rows * c.rowHeight);
+        if (c.scrolled) EXPECT_EQ(box.ScrollY, c.scrollTo);
+        for (int i = 0; i < c.rows; ++i) {
+            SCOPED_TRACE(i);
+            const TRect& row = box.Children[static_cast<size_t>(i)].Bounds;
+            EXPECT_EQ(row, TRect::Bounds(0, i * c.rowHeight - (c.scrolled ? c.scrollTo : 0),
+                                         c.scrolled ? 470 - 17 : 470, c.rowHeight));
+        }
+        if (c.scrolled && c.scrollY >= 100000) EXPECT_EQ(box.Children.back().Bounds.Bottom, box.Bounds.Height());
+    }
+}
+
+TEST(Layout, KeepInWorkArea) {
+    const TRect work{0, 0, 1280, 800};
+    struct Case {
+        const char* name;
+        TRect window, expected;
+    } cases[] = {
+        {"inside stays", TRect::Bounds(16, 16, 480, 300), TRect::Bounds(16, 16, 480, 300)},
+        {"past the bottom moves up", TRect::Bounds(16, 16, 480, 790), TRect::Bounds(16, 10, 480, 790)},
+        {"past the right moves left", TRect::Bounds(1000, 16, 480, 300), TRect::Bounds(800, 16, 480, 300)},
+        {"taller than the work area keeps the top edge", TRect::Bounds(16, 16, 480, 1312),
+         TRect::Bounds(16, 0, 480, 1312)},
+        {"above and left of it moves in", TRect::Bounds(-50, -20, 480, 300), TRect::Bounds(0, 0, 480, 300)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(KeepInWorkArea(work, c.window), c.expected);
+    }
+    // A second monitor's work area left of and above the first.
+    EXPECT_EQ(KeepInWorkArea(TRect{-1024, -200, 0, 568}, TRect::Bounds(-1008, -184, 480, 900)),
+              TRect::Bounds(-1008, -200, 480, 900));
+}

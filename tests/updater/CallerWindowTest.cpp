@@ -30,14 +30,24 @@ TEST(ReadUpdateJob, CallerWindowComesFromClassAndCaptionOrFromTheHandleValue) {
     ASSERT_TRUE(callerWindow);
     {
         Job job;
-        job.key.SetString(L"this_processID", L"4242");
-        job.key.SetString(L"this_class", L"SwtSampleCaller");
+        job.key.SetString(L"this_processID", std::to_wstring(caller.pid));
+        job.key.SetString(L"this_class", L"swtsamplecaller");  // window classes ignore letter case
         job.key.SetString(L"this_caption", L"Caller Application");
         job.key.SetDword(L"this_processAPP_FormHandle", 1);  // not read: it would raise
         auto form = FormFor(job.section);
         form->ReadUpdateJob();
-        EXPECT_EQ(form->FCallerProcessId, 4242u);
+        EXPECT_EQ(form->FCallerProcessId, caller.pid);
         EXPECT_EQ(form->FCallerWindow, callerWindow);
+    }
+    {
+        Job job;  // the window has the class and caption, but another process owns it
+        job.key.SetString(L"this_processID", L"4242");
+        job.key.SetString(L"this_class", L"SwtSampleCaller");
+        job.key.SetString(L"this_caption", L"Caller Application");
+        auto form = FormFor(job.section);
+        form->ReadUpdateJob();
+        EXPECT_EQ(form->FCallerProcessId, 4242u);
+        EXPECT_EQ(form->FCallerWindow, nullptr);
     }
     {
         Job job;
@@ -101,6 +111,9 @@ TEST(ReadUpdateJob, WithoutClassOrCaptionTheCallerWindowComesFromItsProcess) {
         {caller.pid, nullptr, nullptr, callerWindow},
         {caller.pid, L"SwtSampleCaller", nullptr, callerWindow},
         {caller.pid, L"SwtSampleCaller", L"Pid Caller", callerWindow},
+        // No window of the caller has this class and caption: its first visible window.
+        {caller.pid, L"SwtSampleCaller", L"Another Caption", callerWindow},
+        {caller.pid, L"OtherClass", L"Pid Caller", callerWindow},
         {::GetCurrentProcessId(), nullptr, nullptr, nullptr},        // the updater itself
         {::GetCurrentProcessId(), L"TForm1", L"Update", own.get()},  // its own window by name: never
         {4242, nullptr, nullptr, nullptr},                           // no such process

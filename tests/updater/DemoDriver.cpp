@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "support/base/CommandLine.h"
+#include "tests/updater/WindowTree.h"
 
 namespace {
 
@@ -23,24 +24,12 @@ HWND UpdaterWindow() {
     return w && ::IsWindowVisible(w) ? w : nullptr;
 }
 
-// Child windows of parent, top to bottom.
-std::vector<HWND> Children(HWND parent) {
-    std::vector<HWND> out;
-    for (HWND c = ::GetWindow(parent, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
-        if (::IsWindowVisible(c)) out.push_back(c);
-    std::sort(out.begin(), out.end(), [](HWND a, HWND b) {
-        RECT ra, rb;
-        ::GetWindowRect(a, &ra);
-        ::GetWindowRect(b, &rb);
-        return ra.top < rb.top;
-    });
-    return out;
-}
+using swt::test::ChildrenTopDown;
 
 // The rows: the children of the scroll box, the middle one of header, scroll box and footer.
 std::vector<HWND> Rows(HWND form) {
-    std::vector<HWND> parts = Children(form);
-    return parts.size() == 3 ? Children(parts[1]) : std::vector<HWND>();
+    std::vector<HWND> parts = ChildrenTopDown(form);
+    return parts.size() == 3 ? ChildrenTopDown(parts[1]) : std::vector<HWND>();
 }
 
 }  // namespace
@@ -66,7 +55,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         }
         HWND form = UpdaterWindow();
         std::fprintf(stderr, "window %p, parts %zu, rows %zu\n", static_cast<void*>(form),
-                     form ? Children(form).size() : 0, form ? Rows(form).size() : 0);
+                     form ? ChildrenTopDown(form).size() : 0, form ? Rows(form).size() : 0);
         return 1;
     }
     if (args.size() >= 3 && args[1] == L"hover-row") {
@@ -90,7 +79,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         if (index >= rows.size()) return 1;
         // The row: a line, the task block, a line. The block's last visible link is
         // "Prozess beenden", one text line above the block's bottom margin.
-        std::vector<HWND> parts = Children(rows[index]);
+        std::vector<HWND> parts = ChildrenTopDown(rows[index]);
         if (parts.empty()) return 1;
         HWND block = parts.front();
         RECT r;

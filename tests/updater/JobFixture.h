@@ -29,6 +29,14 @@ struct Job {
         return source;
     }
     std::wstring LogPath() const { return dir / L"update.log"; }
+    // The calling program: its process id, its main window's class and caption, and the command
+    // line that starts it again.
+    void NameCaller(DWORD pid, const std::wstring& cls, const std::wstring& caption, const std::wstring& runApp) {
+        key.SetString(L"this_processID", std::to_wstring(pid));
+        key.SetString(L"this_class", cls);
+        key.SetString(L"this_caption", caption);
+        key.SetString(L"runApp", runApp);
+    }
     // A job with a log and one entry per destination, in the given order; each destination holds
     // "old". Returns the sources.
     std::vector<std::wstring> AddEntries(const std::vector<std::wstring>& dests) {

@@ -1,11 +1,13 @@
 // A calling application as the updater meets it: one main window, one of its own files held open,
 // and (with /update) an update job written through the caller header.
-//   sample_caller [/caption <text>] [/hold <file>] [/map <file>] [/mark <file>]
+//   sample_caller [/caption <text>] [/hold <file>] [/map <file>] [/mark <file>] [/hang]
 //                 [/update <updater> <log> (<source> <dest>)...]
 // /hold   opens <file> without sharing until the program ends.
 // /map    maps <file> as a read-only view and closes its file and section handles; the view stays
 //         until the program ends.
 // /mark   appends "started <pid>" at start and "closed <pid>" when the window is closed.
+// /hang   the window thread stops handling messages once the window is shown (a program that has
+//         stopped answering) until the program ends.
 // Ends by itself after ten minutes.
 // /update writes the job (its own process id, window class and caption, and a runApp that starts
 //         it again with the same /caption, /hold and /mark) and starts the updater.
@@ -43,6 +45,10 @@ LRESULT CALLBACK WndProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
     case WM_TIMER:  // a fixture never outlives its test by long
         ::DestroyWindow(h);
         return 0;
+    case WM_APP:  // /hang
+        ::Sleep(10 * 60 * 1000);
+        ::DestroyWindow(h);
+        return 0;
     case WM_DESTROY:
         ::PostQuitMessage(0);
         return 0;
@@ -66,12 +72,14 @@ std::wstring Quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     std::vector<std::wstring> args = swt::CommandLineArgs();
     std::wstring caption = L"Sample Caller", hold, map, updater, log;
+    bool hang = false;
     std::vector<std::wstring> files;
     for (size_t i = 1; i < args.size(); ++i) {
         if (args[i] == L"/caption" && i + 1 < args.size()) caption = args[++i];
         else if (args[i] == L"/hold" && i + 1 < args.size()) hold = args[++i];
         else if (args[i] == L"/map" && i + 1 < args.size()) map = args[++i];
         else if (args[i] == L"/mark" && i + 1 < args.size()) g_mark = args[++i];
+        else if (args[i] == L"/hang") hang = true;
         else if (args[i] == L"/update" && i + 2 < args.size()) {
             updater = args[++i];
             log = args[++i];
@@ -104,6 +112,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     ::SetTimer(window, 1, 10 * 60 * 1000, nullptr);
     ::ShowWindow(window, show == SW_HIDE ? SW_SHOWNORMAL : show);
     ::UpdateWindow(window);
+    if (hang) ::PostMessageW(window, WM_APP, 0, 0);
 
     if (!updater.empty()) {
         std::wstring runApp = Quoted(args[0]) + L" /caption " + Quoted(caption);

@@ -146,35 +146,14 @@ TEST(ScanPass, RealUpdaterShowsAMappingHolderAndItsCloseLetsTheUpdateFinish) {
     job.AddEntries({dest});
     Child mapper = Start(BinPath(L"sample_caller.exe"), L"/caption \"Mapper\" /map \"" + dest + L"\"");
     Child updater;
-    struct EndsWithTheTest {
-        Child& a;
-        Child& b;
-        ~EndsWithTheTest() {
-            for (Child* c : {&a, &b})
-                if (c->process && c->Wait(0) == STILL_ACTIVE) ::TerminateProcess(c->process.get(), 1);
-        }
-    } cleanup{mapper, updater};
+    EndsWithTheTest cleanup({&mapper, &updater});
     ASSERT_TRUE(WaitUntil([&] { return FindProcessWindow(mapper.pid) != nullptr; }));
 
     // Where "Prozess beenden" lies in the row: the same row (same process, same path) made by an
     // update window in this process for a job of its own on the same file.
-    int linkX = 0, linkFromBottom = 0;
-    {
-        Job probe;
-        probe.key.SetString(L"count", L"1");
-        probe.key.SetString(L"1_Source", source);
-        probe.key.SetString(L"1_Dest", dest);
-        UpdateWindow w(probe);
-        w.Tick();
-        ASSERT_TRUE(w.ItemOf(mapper.pid));
-        Tkx_TaskButton& button = *w.RowOf(mapper.pid).kx_TaskButton1;
-        ASSERT_EQ(button.LinkRects().size(), 4u);
-        const TRect link = button.LinkRects()[2];
-        RECT client{};
-        ::GetClientRect(button.Handle(), &client);
-        linkX = (link.Left + link.Right) / 2;
-        linkFromBottom = client.bottom - (link.Top + link.Bottom) / 2;
-    }
+    const std::vector<POINT> links = RowLinkPlaces(mapper.pid, source, dest);
+    ASSERT_EQ(links.size(), 4u);
+    const int linkX = links[2].x, linkFromBottom = links[2].y;
     ASSERT_EQ(ReadFileBytes(dest), "old");
 
     updater = Start(BinPath(L"Swaptide2.exe"), L"doit " + job.section);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/updater/JobFixture.h"
+#include "updater/JobSection.h"
 #include "updater/UpdateJob.h"
 
 namespace {
@@ -103,6 +104,28 @@ TEST(UpdateJobKey, ListingOfValuesEndsAtTheFirstIndexWithoutAName) {
     ScriptedListing gone{{}, ERROR_KEY_DELETED};
     EXPECT_EQ(swt::HighestSourceIndex(std::ref(gone)), 0);
     EXPECT_EQ(gone.calls, 1u);
+}
+
+// One updater at a time per job section: the lock's name is the same for every spelling the
+// registry takes as the same key, and differs between sections and between the two base keys.
+TEST(JobSection, OneLockPerSection) {
+    const swt::TJobSection job = swt::JobSectionOf({L"Swaptide2.exe", L"doit", L"{0A1B-cd}"});
+    EXPECT_EQ(job.BaseKey, L"Software\\Veltra Software");
+    const swt::TJobSection fallback = swt::JobSectionOf({L"Swaptide2.exe", L"doit", L"0A1B"});
+    EXPECT_EQ(fallback.Section, L"Selvane");
+    const std::wstring name = swt::JobLockName(job);
+    EXPECT_EQ(name.rfind(L"Local\\", 0), 0u);
+    EXPECT_EQ(name.find(L'\\', 6), std::wstring::npos) << name;
+    EXPECT_EQ(swt::JobLockName({L"SOFTWARE\\veltra software", L"{0a1b-CD}"}), name);
+    EXPECT_NE(swt::JobLockName({job.BaseKey, L"{0A1B-ce}"}), name);
+    EXPECT_NE(swt::JobLockName(fallback), swt::JobLockName({L"Software\\Veltra Software", L"Selvane"}));
+
+    swt::UniqueHandleT first = swt::TakeJobLock(job);
+    ASSERT_TRUE(first);
+    EXPECT_FALSE(swt::TakeJobLock({L"software\\veltra software", L"{0a1b-cd}"})) << "held by the first";
+    EXPECT_TRUE(swt::TakeJobLock({job.BaseKey, L"{0A1B-ce}"})) << "another section";
+    first.reset();
+    EXPECT_TRUE(swt::TakeJobLock(job)) << "free again once the first run ended";
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "support/base/SystemErrorText.h"
 #include "tests/lockscan/Holder.h"
 #include "tests/updater/UpdaterDriver.h"
+#include "tests/updater/WindowTree.h"
 
 namespace swt::test {
 namespace {
@@ -68,6 +69,46 @@ public:
 private:
     std::wstring unix_;
     bool mounted_ = false;
+};
+
+// The lines of a mark file ("started <pid>", "closed <pid>").
+std::vector<std::string> Marks(const std::wstring& path) {
+    std::vector<std::string> lines;
+    const std::string bytes = FileExists(path) ? ReadFileBytes(path) : std::string();
+    for (size_t pos = 0, end; (end = bytes.find("\r\n", pos)) != std::string::npos; pos = end + 2)
+        lines.push_back(bytes.substr(pos, end - pos));
+    return lines;
+}
+
+// A job of one file and a sample caller holding it, with a mark file; the job names the caller by
+// its process id, window class and caption, with a runApp that starts it again with the same
+// caption and mark file.
+struct HoldingCaller {
+    HoldingCaller(Job& job, const std::wstring& caption) : dest(job.dir / L"held.dat"), mark(job.dir / L"caller.txt") {
+        job.AddEntries({dest});
+        const std::wstring args = L"/caption \"" + caption + L"\" /mark \"" + mark + L"\"";
+        child = Start(BinPath(L"sample_caller.exe"), args + L" /hold \"" + dest + L"\"");
+        window = nullptr;
+        WaitUntil([&] { return (window = FindProcessWindow(child.pid)) != nullptr; });
+        job.NameCaller(child.pid, L"SwtSampleCaller", caption, L"\"" + BinPath(L"sample_caller.exe") + L"\" " + args);
+    }
+    // The caller was started, closed, and started again once (that instance is closed here).
+    void ExpectClosedAndRestartedOnce() {
+        std::vector<std::string> lines;
+        ASSERT_TRUE(WaitUntil([&] { return (lines = Marks(mark)).size() >= 3; })) << "no restart";
+        const DWORD pid = static_cast<DWORD>(std::stoul(lines[2].substr(lines[2].find(' ') + 1)));
+        HWND again = nullptr;
+        const bool shown = WaitUntil([&] { return (again = FindProcessWindow(pid)) != nullptr; });
+        EXPECT_NE(pid, child.pid);
+        EXPECT_EQ(Marks(mark), (std::vector<std::string>{"started " + std::to_string(child.pid),
+                                                         "closed " + std::to_string(child.pid),
+                                                         "started " + std::to_string(pid)}));
+        if (shown) ::PostMessageW(again, WM_CLOSE, 0, 0);
+    }
+    std::wstring dest;
+    std::wstring mark;
+    Child child;
+    HWND window;
 };
 
 TEST(UpdateRun, NothingHeldCopiesLastEntryFirstAndNeverTouchesTheCaller) {
@@ -413,6 +454,100 @@ TEST(UpdateRun, FailuresThatAreNoLockAreLoggedOnceWithTheSystemsWords) {
     EXPECT_EQ(ReadFileBytes(ExtendedPath(longDest)), "new");
     EXPECT_EQ(ReadFileBytes(refused), "old");
     EXPECT_TRUE(IsFolder(folder));
+}
+
+// Two instances of the calling program show windows of one class and caption, the other one on
+// top: only the instance the job names is closed and started again; the other keeps running.
+TEST(UpdateRun, OnlyTheCallingInstanceIsClosedAndRestarted) {
+    Job job;
+    HoldingCaller caller(job, L"Same Caption");
+    ASSERT_TRUE(caller.window);
+    const std::wstring otherMark = job.dir / L"other.txt";
+    Child other = Start(BinPath(L"sample_caller.exe"), L"/caption \"Same Caption\" /mark \"" + otherMark + L"\"");
+    ASSERT_TRUE(WaitUntil([&] { return FindProcessWindow(other.pid) != nullptr; }));
+
+    EXPECT_EQ(swt::test::Run(Updater(), L"doit " + job.section, 60000), 0u);
+    EXPECT_EQ(caller.child.Wait(10000), 0u);
+    caller.ExpectClosedAndRestartedOnce();
+    EXPECT_EQ(Marks(otherMark), (std::vector<std::string>{"started " + std::to_string(other.pid)}));
+    EXPECT_EQ(other.Wait(0), STILL_ACTIVE);
+    EXPECT_EQ(ReadFileBytes(caller.dest), "new");
+    ::PostMessageW(FindProcessWindow(other.pid), WM_CLOSE, 0, 0);
+    EXPECT_EQ(other.Wait(), 0u);
+}
+
+// Two updaters started on one job: one runs it, the other ends at once without touching it; the
+// calling program is closed once and started again once.
+TEST(UpdateRun, TwoUpdatersOnOneJobCloseTheCallerOnce) {
+    Job job;
+    HoldingCaller caller(job, L"Single Caller");
+    ASSERT_TRUE(caller.window);
+
+    Child first = Start(Updater(), L"doit " + job.section);
+    Child second = Start(Updater(), L"doit " + job.section);
+    ASSERT_TRUE(WaitUntil([&] { return first.Wait(0) != STILL_ACTIVE || second.Wait(0) != STILL_ACTIVE; }, 60000));
+    EXPECT_TRUE(first.Wait(0) == STILL_ACTIVE || second.Wait(0) == STILL_ACTIVE)
+        << "one updater ended at once while the other runs the job";
+    EXPECT_EQ(first.Wait(60000), 0u);
+    EXPECT_EQ(second.Wait(60000), 0u);
+
+    caller.ExpectClosedAndRestartedOnce();
+    const std::vector<std::string> lines = LogOf(job.LogPath());
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "RegistryRead Software\\Veltra Software\\Update"), 1);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "OKAY Aufrufendes Programm beenden"), 1);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "OKAY Aufrufendes Programm neu starten"), 1);
+    EXPECT_EQ(ReadFileBytes(caller.dest), "new");
+}
+
+bool RectInside(const RECT& inner, const RECT& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+// 16 holders on the 1280x1024 display: the real updater's window stays inside the work area, its
+// rows scroll and the wheel brings the last one into sight; the update finishes once they let go.
+TEST(UpdateRun, ManyHoldersKeepTheRealWindowInsideTheWorkArea) {
+    constexpr size_t kHolders = 16;
+    Job job;
+    HeldFiles held(job, kHolders);
+    ASSERT_TRUE(held.ready);
+    Child updater = Start(Updater(), L"doit " + job.section);
+    EndsWithTheTest cleanup({&updater});
+    ASSERT_TRUE(WaitUntil([&] { return Contains(LogOf(job.LogPath()), "END read depended Prozesses (16)"); }, 60000));
+    HWND window = UpdaterWindowOf(updater.pid);
+    ASSERT_TRUE(window);
+    std::vector<HWND> parts = ChildrenTopDown(window);
+    ASSERT_EQ(parts.size(), 3u) << "header, rows, footer";
+    ASSERT_TRUE(WaitUntil([&] { return ChildrenTopDown(parts[1]).size() == kHolders; }));
+
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    ASSERT_TRUE(::GetMonitorInfoW(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor));
+    RECT frame{}, footer{};
+    ::GetWindowRect(window, &frame);
+    ::GetWindowRect(parts[2], &footer);
+    EXPECT_TRUE(RectInside(frame, monitor.rcWork)) << frame.top << ".." << frame.bottom;
+    EXPECT_TRUE(RectInside(footer, frame));
+    EXPECT_TRUE(::GetWindowLongW(parts[1], GWL_STYLE) & WS_VSCROLL);
+
+    RECT visible{};
+    ::GetClientRect(parts[1], &visible);
+    ::MapWindowPoints(parts[1], nullptr, reinterpret_cast<POINT*>(&visible), 2);
+    auto lastRowInSight = [&] {
+        RECT last{};
+        ::GetWindowRect(ChildrenTopDown(parts[1]).back(), &last);
+        return RectInside(last, visible);
+    };
+    EXPECT_FALSE(lastRowInSight());
+    for (int notch = 0; notch < 40 && !lastRowInSight(); ++notch) {
+        ::PostMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
+        ::Sleep(50);
+    }
+    EXPECT_TRUE(WaitUntil(lastRowInSight, 5000));
+
+    held.holders.clear();
+    EXPECT_EQ(updater.Wait(30000), 0u);
+    for (const std::wstring& dest : held.dests) EXPECT_EQ(ReadFileBytes(dest), "new");
 }
 
 }  // namespace

@@ -50,4 +50,25 @@ struct UpdateWindow {
     std::unique_ptr<TForm1> form;
 };
 
+// Where the links of the row of process pid lie, as demo_driver's "close-row" takes them: x, and
+// the height above the task button's bottom. Found on the same row (same process, same path)
+// made by an update window in this process for a job of its own on the same file; empty when
+// that window shows no such row.
+inline std::vector<POINT> RowLinkPlaces(DWORD pid, const std::wstring& source, const std::wstring& dest) {
+    Job probe;
+    probe.key.SetString(L"count", L"1");
+    probe.key.SetString(L"1_Source", source);
+    probe.key.SetString(L"1_Dest", dest);
+    UpdateWindow w(probe);
+    w.Tick();
+    std::vector<POINT> places;
+    if (!w.ItemOf(pid)) return places;
+    Tkx_TaskButton& button = *w.RowOf(pid).kx_TaskButton1;
+    RECT client{};
+    ::GetClientRect(button.Handle(), &client);
+    for (const TRect& link : button.LinkRects())
+        places.push_back(POINT{(link.Left + link.Right) / 2, client.bottom - (link.Top + link.Bottom) / 2});
+    return places;
+}
+
 }  // namespace swt::test

@@ -2,13 +2,18 @@
 // footer, the time limit and errors inside a pass.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "lockscan/FileInUse_Tools.h"
+#include "lockscan/NtApi.h"
+#include "support/base/ScopeGuard.h"
 #include "support/base/Error.h"
 #include "tests/lockscan/Holder.h"
 #include "tests/updater/UpdateWindowFixture.h"
 #include "tests/updater/UpdaterDriver.h"
 #include "ui/Application.h"
 #include "ui/Panel.h"
+#include "ui/ScrollBox.h"
 
 namespace swt::test {
 namespace {
@@ -16,6 +21,47 @@ namespace {
 std::vector<std::string> Since(const std::vector<std::string>& lines, size_t from) {
     return std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(std::min(from, lines.size())), lines.end());
 }
+
+// This process plays the calling program of the window's run: it holds dest, and its "main
+// window" answers WM_CLOSE by letting the file go, running onClose, and later, from a message it
+// posts itself, onPosted.
+struct OwnCaller {
+    OwnCaller(UpdateWindow& w, const std::wstring& dest, std::function<void(HWND self)> closing,
+              std::function<void()> posted = nullptr)
+        : held(::CreateFileW(dest.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)),
+          onClose(std::move(closing)),
+          onPosted(std::move(posted)) {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = [](HWND h, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
+            auto* self = reinterpret_cast<OwnCaller*>(::GetWindowLongPtrW(h, GWLP_USERDATA));
+            if (msg == WM_CLOSE && self) {
+                self->held.reset();
+                self->onClose(h);
+                return 0;
+            }
+            if (msg == WM_APP && self && self->onPosted) {
+                self->onPosted();
+                return 0;
+            }
+            return ::DefWindowProcW(h, msg, wp, lp);
+        };
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"SwtOwnCaller";
+        ::RegisterClassW(&wc);
+        window.reset(::CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                       wc.hInstance, nullptr));
+        ::SetWindowLongPtrW(window.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        w.form->Run.FCallerProcessId = ::GetCurrentProcessId();
+        w.form->Run.FCallerWindow = window.get();
+        // The updater never lists its own process as a holder; here this process plays the
+        // calling program as well, so it is taken for another one.
+        if (w.form->Run.FToDoList) w.form->Run.FToDoList->FOwnProcessId = 0;
+    }
+    UniqueFile held;
+    std::function<void(HWND)> onClose;
+    std::function<void()> onPosted;
+    UniqueWindow window;
+};
 
 // One process holding two files has one row listing both; two processes on one file, two rows.
 // Rows go when their process lets go, and the window shrinks with them.
@@ -124,41 +170,12 @@ TEST(UpdateWindow, NoPassStartsInsideAPass) {
     Job job;
     const std::wstring dest = job.dir / L"held.dat";
     job.AddEntries({dest});
-    // This process plays the calling program: it holds the file, and its "main window" answers
-    // WM_CLOSE by letting the file go and queueing an "aktualisieren" click.
-    UniqueFile held(::CreateFileW(dest.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(held);
     UpdateWindow w(job);
     w.form->Run.ReadUpdateJob();
-    // The updater never lists its own process as a holder; here this process plays the calling
-    // program as well, so it is taken for another one.
-    w.form->Run.FToDoList->FOwnProcessId = 0;
-    struct CallerState {
-        UniqueFile* held;
-        TForm1* form;
-    } state{&held, w.form.get()};
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = [](HWND h, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
-        auto* s = reinterpret_cast<CallerState*>(::GetWindowLongPtrW(h, GWLP_USERDATA));
-        if (msg == WM_CLOSE && s) {
-            s->held->reset();
-            ::PostMessageW(h, WM_APP, 0, 0);
-            return 0;
-        }
-        if (msg == WM_APP && s) {
-            s->form->kx_TaskButton2LinkClick(0);
-            return 0;
-        }
-        return ::DefWindowProcW(h, msg, wp, lp);
-    };
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"SwtReentryCaller";
-    ::RegisterClassW(&wc);
-    UniqueWindow caller(::CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                          wc.hInstance, nullptr));
-    ::SetWindowLongPtrW(caller.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
-    w.form->Run.FCallerProcessId = ::GetCurrentProcessId();
-    w.form->Run.FCallerWindow = caller.get();
+    // The calling program answers WM_CLOSE by queueing an "aktualisieren" click.
+    OwnCaller caller(
+        w, dest, [](HWND self) { ::PostMessageW(self, WM_APP, 0, 0); }, [&] { w.form->kx_TaskButton2LinkClick(0); });
+    ASSERT_TRUE(caller.held);
 
     w.Tick();
     const std::vector<std::string> lines = LogOf(job.LogPath());
@@ -207,6 +224,232 @@ TEST(UpdateWindow, JobErrorIsShownAndThePassesGoOn) {
     EXPECT_EQ(ReadFileBytes(dest), "new");
     EXPECT_FALSE(w.form->Visible());
     EXPECT_TRUE(RegKey::Exists(job.key.path()));
+}
+
+// The user closes the update window while the calling program is being closed: the run ends
+// and the calling program is started again, once.
+TEST(UpdateWindow, ClosingTheWindowWhileTheCallerClosesRestartsItOnce) {
+    Job job;
+    const std::wstring dest = job.dir / L"held.dat";
+    job.AddEntries({dest});
+    UpdateWindow w(job);
+    w.form->Run.ReadUpdateJob();
+    // The user closes the update window while the calling program handles its close.
+    const HWND updateWindow = w.form->Handle();
+    OwnCaller caller(w, dest, [updateWindow](HWND) { ::PostMessageW(updateWindow, WM_CLOSE, 0, 0); });
+    ASSERT_TRUE(caller.held);
+
+    w.Tick();
+    EXPECT_FALSE(w.form->Visible());
+    const std::vector<std::string> lines = LogOf(job.LogPath());
+    EXPECT_EQ(Since(lines, 2), (std::vector<std::string>{"START read depended Prozesses",
+                                                          "OKAY Aufrufendes Programm beenden",
+                                                          "OKAY Aufrufendes Programm neu starten"}));
+    EXPECT_EQ(ReadFileBytes(dest), "old") << "no file is copied once the window closed";
+}
+
+// A pass that fails while the error of an earlier pass is on screen (the timer goes on under the
+// box) opens no second box; once the box is closed, the next error shows again.
+TEST(UpdateWindow, OneErrorBoxAtATime) {
+    Job job;
+    const std::wstring dest = job.dir / L"held.dat";
+    job.AddEntries({dest});
+    Holder holder({L"open", L"r", L"0", dest});
+    ASSERT_TRUE(holder.ready());
+    // The handle table cannot be read: every pass with a held file fails.
+    const NtFunctions saved = Nt();
+    ScopeExit restore([&] { Nt() = saved; });
+    Nt().QuerySystemInformation = [](ULONG, PVOID, ULONG, PULONG) -> NTSTATUS_T {
+        return static_cast<NTSTATUS_T>(0xC0000022);  // access denied
+    };
+    int shown = 0, shownMeanwhile = -1;
+    UpdateWindow w(job);
+    Application().OnException = [&](const std::wstring&) {
+        ++shown;
+        if (shown == 1) {
+            w.Tick();
+            w.Tick();
+            shownMeanwhile = shown;
+        }
+    };
+    ScopeExit display([] { Application().OnException = nullptr; });
+    w.Tick();
+    EXPECT_EQ(shownMeanwhile, 1);
+    w.Tick();
+    EXPECT_EQ(shown, 2);
+    EXPECT_TRUE(w.form->Timer1.Enabled());
+}
+
+TEST(UpdateWindow, PlacedInsideTheWorkArea) {
+    struct Case {
+        const char* name;
+        TRect work;
+        TSize size;
+        TRect expected;
+    } cases[] = {
+        {"16 pixels inside the corner", TRect{0, 0, 1280, 1024}, {480, 300}, TRect::Bounds(16, 16, 480, 300)},
+        {"a second monitor left of the first", TRect{-1024, 30, 0, 798}, {480, 300}, TRect::Bounds(-1008, 46, 480, 300)},
+        {"as tall as the work area: at its top", TRect{0, 0, 1280, 800}, {480, 800}, TRect::Bounds(16, 0, 480, 800)},
+        {"nearly as tall: moved up as far as needed", TRect{0, 0, 1280, 800}, {480, 790}, TRect::Bounds(16, 10, 480, 790)},
+        {"no work area: the designed place", TRect{}, {480, 300}, TRect::Bounds(224, 70, 480, 300)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TRect r = UpdateWindowBounds(c.work, c.size);
+        EXPECT_TRUE(r.Left == c.expected.Left && r.Top == c.expected.Top && r.Right == c.expected.Right &&
+                    r.Bottom == c.expected.Bottom)
+            << r.Left << "," << r.Top << "," << r.Right << "," << r.Bottom;
+    }
+}
+
+TRect ScreenRectOf(HWND w) {
+    RECT r{};
+    ::GetWindowRect(w, &r);
+    return TRect{r.left, r.top, r.right, r.bottom};
+}
+
+bool Inside(const TRect& inner, const TRect& outer) {
+    return inner.Left >= outer.Left && inner.Top >= outer.Top && inner.Right <= outer.Right &&
+           inner.Bottom <= outer.Bottom;
+}
+
+// The screen rectangle of a task button's link.
+TRect LinkOnScreen(Tkx_TaskButton& button, size_t link) {
+    const TRect r = button.LinkRects().at(link);
+    POINT corners[2] = {{r.Left, r.Top}, {r.Right, r.Bottom}};
+    ::MapWindowPoints(button.Handle(), nullptr, corners, 2);
+    return TRect{corners[0].x, corners[0].y, corners[1].x, corners[1].y};
+}
+
+// Clicks a task button's link as the mouse does; links answer the mouse in an active window, as
+// the window is once the user clicks it.
+void ClickLink(Tkx_TaskButton& button, size_t link) {
+    ::SetForegroundWindow(::GetAncestor(button.Handle(), GA_ROOT));
+    Application().ProcessMessages();
+    const TRect r = button.LinkRects().at(link);
+    POINT at{(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2};
+    POINT screen = at;
+    ::ClientToScreen(button.Handle(), &screen);
+    ::SetCursorPos(screen.x, screen.y);
+    const LPARAM l = MAKELPARAM(at.x, at.y);
+    ::PostMessageW(button.Handle(), WM_MOUSEMOVE, 0, l);
+    ::PostMessageW(button.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, l);
+    ::PostMessageW(button.Handle(), WM_LBUTTONUP, 0, l);
+    Application().ProcessMessages();
+}
+
+// 16 holders: more rows than the 1280x1024 display has room for. The window stays inside the
+// work area with header and footer on screen, the rows scroll, the mouse wheel brings the last
+// row into sight, and its "Prozess killen" and the footer's "Alle beenden" work by mouse.
+TEST(UpdateWindow, ManyHoldersScrollInsideTheWorkArea) {
+    constexpr size_t kHolders = 16;
+    Job job;
+    HeldFiles held(job, kHolders);
+    ASSERT_TRUE(held.ready);
+    ParkCursor();
+    UpdateWindow w(job);
+    w.Tick();
+    ASSERT_EQ(w.Rows(), kHolders);
+
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    ASSERT_TRUE(::GetMonitorInfoW(::MonitorFromWindow(w.form->Handle(), MONITOR_DEFAULTTONEAREST), &monitor));
+    const TRect work{monitor.rcWork.left, monitor.rcWork.top, monitor.rcWork.right, monitor.rcWork.bottom};
+    const TRect window = ScreenRectOf(w.form->Handle());
+    EXPECT_TRUE(Inside(window, work)) << window.Top << ".." << window.Bottom << " in " << work.Top << ".." << work.Bottom;
+    EXPECT_GT(window.Height(), work.Height() * 3 / 4) << "the window takes the room there is";
+    TScrollBox& box = *w.form->ScrollBox1;
+    ASSERT_TRUE(box.Scrolling());
+    EXPECT_TRUE(::GetWindowLongW(box.Handle(), GWL_STYLE) & WS_VSCROLL);
+    const TRect header = ScreenRectOf(w.form->kx_TaskButton1->Handle());
+    const TRect footer = ScreenRectOf(w.form->kx_TaskButton2->Handle());
+    EXPECT_TRUE(Inside(header, window));
+    EXPECT_TRUE(Inside(footer, window));
+    EXPECT_TRUE(Inside(LinkOnScreen(*w.form->kx_TaskButton2, 1), work)) << "\"Alle beenden\" on screen";
+
+    RECT boxClient{};
+    ::GetClientRect(box.Handle(), &boxClient);
+    ::MapWindowPoints(box.Handle(), nullptr, reinterpret_cast<POINT*>(&boxClient), 2);
+    const TRect visibleRows{boxClient.left, boxClient.top, boxClient.right, boxClient.bottom};
+    auto& last = static_cast<TProcessFrame&>(*box.Controls(box.ControlCount() - 1));
+    Tkx_TaskButton& lastBlock = *last.kx_TaskButton1;
+    EXPECT_FALSE(Inside(LinkOnScreen(lastBlock, 1), visibleRows)) << "the last row starts out of sight";
+    EXPECT_LT(ScreenRectOf(last.Handle()).Right, visibleRows.Right + 1) << "rows leave room for the scroll bar";
+
+    // The wheel turned over a row scrolls the rows (a row's window leaves it to its parents).
+    for (int notch = 0; notch < 40 && !Inside(LinkOnScreen(lastBlock, 1), visibleRows); ++notch) {
+        ::SendMessageW(last.Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
+        Application().ProcessMessages();
+    }
+    EXPECT_GT(box.ScrollPos(), 0);
+    ASSERT_TRUE(Inside(LinkOnScreen(lastBlock, 1), visibleRows)) << "the last row's links in sight";
+    EXPECT_TRUE(Inside(header, ScreenRectOf(w.form->kx_TaskButton1->Handle())) &&
+                Inside(footer, ScreenRectOf(w.form->kx_TaskButton2->Handle())))
+        << "header and footer stay where they are";
+
+    const DWORD lastPid = last.FItem->FProcessId;
+    size_t logged = LogOf(job.LogPath()).size();
+    ClickLink(lastBlock, 1);
+    EXPECT_EQ(Since(LogOf(job.LogPath()), logged), (std::vector<std::string>{"OK lockscan_holder gekillt"}));
+    w.Tick();
+    EXPECT_EQ(w.Rows(), kHolders - 1);
+    EXPECT_FALSE(w.ItemOf(lastPid));
+
+    logged = LogOf(job.LogPath()).size();
+    ClickLink(*w.form->kx_TaskButton2, 1);
+    const std::vector<std::string> after = Since(LogOf(job.LogPath()), logged);
+    ASSERT_FALSE(after.empty());
+    EXPECT_EQ(after.front(), "START - Alle Beenden");
+
+    held.holders.clear();
+    w.Tick();
+    EXPECT_FALSE(w.form->Visible()) << "every file copied";
+}
+
+// A holder whose window has stopped handling messages: "Prozess beenden" and the closing of the
+// calling program give up on it after a few seconds and log it, the update window goes on taking
+// input, the row's "Prozess killen" ends the holder, and the update finishes. The calling program
+// never got the close message, so it is not started again.
+TEST(UpdateWindow, HungHolderNeverFreezesTheRealUpdater) {
+    Job job;
+    const std::wstring dest = job.dir / L"held.dat";
+    const std::wstring source = job.AddEntries({dest})[0];
+    const std::wstring mark = job.dir / L"mark.txt";
+    Child hung = Start(BinPath(L"sample_caller.exe"),
+                       L"/caption \"Hangs\" /hang /mark \"" + mark + L"\" /hold \"" + dest + L"\"");
+    Child updater;
+    EndsWithTheTest cleanup({&hung, &updater});
+    ASSERT_TRUE(WaitUntil([&] { return FindProcessWindow(hung.pid) != nullptr; }));
+    job.NameCaller(hung.pid, L"SwtSampleCaller", L"Hangs", L"\"" + BinPath(L"sample_caller.exe") + L"\" /mark \"" + mark + L"\"");
+
+    const std::vector<POINT> links = RowLinkPlaces(hung.pid, source, dest);
+    ASSERT_EQ(links.size(), 4u);
+    const POINT kill = links[1], close = links[2];
+
+    updater = Start(BinPath(L"Swaptide2.exe"), L"doit " + job.section);
+    ASSERT_TRUE(WaitUntil([&] { return Contains(LogOf(job.LogPath()), "END read depended Prozesses (1)"); }, 60000))
+        << testing::PrintToString(LogOf(job.LogPath()));
+    EXPECT_TRUE(Contains(LogOf(job.LogPath()), "WARN Aufrufendes Programm antwortet nicht, Closemessage aufgegeben"));
+    EXPECT_EQ(swt::test::Run(BinPath(L"demo_driver.exe"), L"rows 1 20"), 0u);
+    auto clickRow = [](POINT at) {
+        return swt::test::Run(BinPath(L"demo_driver.exe"),
+                              L"close-row 0 " + std::to_wstring(at.x) + L" " + std::to_wstring(at.y));
+    };
+    EXPECT_EQ(clickRow(close), 0u);
+    EXPECT_TRUE(WaitUntil([&] {
+        return Contains(LogOf(job.LogPath()), "WARN sample_caller antwortet nicht, Closemessage aufgegeben");
+    })) << testing::PrintToString(LogOf(job.LogPath()));
+    EXPECT_EQ(clickRow(kill), 0u);
+    EXPECT_EQ(updater.Wait(30000), 0u);
+    EXPECT_EQ(hung.Wait(0), 0u) << "killed with exit code 0";
+
+    const std::vector<std::string> lines = LogOf(job.LogPath());
+    EXPECT_TRUE(Contains(lines, "OK sample_caller gekillt")) << testing::PrintToString(lines);
+    EXPECT_FALSE(Contains(lines, "OKAY Aufrufendes Programm beenden"));
+    EXPECT_FALSE(Contains(lines, "OKAY Aufrufendes Programm neu starten"));
+    EXPECT_EQ(lines.back(), "END Nix depended -> Call Close");
+    EXPECT_EQ(ReadFileBytes(dest), "new");
+    EXPECT_EQ(ReadFileBytes(mark), "started " + std::to_string(hung.pid) + "\r\n") << "never started again";
 }
 
 }  // namespace

@@ -2,9 +2,11 @@
 #pragma once
 #include <windows.h>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "tests/lockscan/Holder.h"
 #include "tests/updater/JobFixture.h"
 #include "updater/FileReplace.h"
 #include "updater/ProcessList.h"
@@ -57,5 +59,37 @@ inline void CopyProgram(const std::wstring& exeName, const std::wstring& to) {
     ::CreateDirectoryW(FolderOf(to).c_str(), nullptr);
     ASSERT_TRUE(::CopyFileW(BinPath(exeName).c_str(), to.c_str(), FALSE)) << "error " << ::GetLastError();
 }
+
+// Terminates the children that still run when the scope ends, so a failed test leaves none
+// behind.
+class EndsWithTheTest {
+public:
+    explicit EndsWithTheTest(std::vector<Child*> children) : children_(std::move(children)) {}
+    ~EndsWithTheTest() {
+        for (Child* c : children_)
+            if (c->process && c->Wait(0) == STILL_ACTIVE) ::TerminateProcess(c->process.get(), 1);
+    }
+    EndsWithTheTest(const EndsWithTheTest&) = delete;
+    EndsWithTheTest& operator=(const EndsWithTheTest&) = delete;
+
+private:
+    std::vector<Child*> children_;
+};
+
+// A job of count files, each held (read, no sharing) by a holder process of its own: one row per
+// file in the update window.
+struct HeldFiles {
+    HeldFiles(Job& job, size_t count) {
+        for (size_t i = 0; i < count; ++i) dests.push_back(job.dir / (L"held" + std::to_wstring(i) + L".dat"));
+        job.AddEntries(dests);
+        for (const std::wstring& dest : dests) {
+            holders.push_back(std::make_unique<Holder>(std::vector<std::wstring>{L"open", L"r", L"0", dest}));
+            ready = ready && holders.back()->ready();
+        }
+    }
+    std::vector<std::wstring> dests;
+    std::vector<std::unique_ptr<Holder>> holders;
+    bool ready = true;
+};
 
 }  // namespace swt::test
