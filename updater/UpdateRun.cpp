@@ -78,6 +78,7 @@ void TUpdateRun::FormCreate() {
         FBaseKey = L"Software\\Osterm GmbH";
     }
     FToDoList.reset();
+    record_.Claim(FSection);
     // An executable of the updater that an earlier run replaced while it ran from it.
     RemoveSetAsideFiles(OwnExecutablePath());
 }
@@ -109,6 +110,9 @@ void TUpdateRun::ReadUpdateJob() {
     const std::wstring keyName = FBaseKey + L"\\Update";
     FLogFile = job.ReadString(L"this_logfile", L"");
     Log(L"RegistryRead " + keyName);
+    // A record kept of an interrupted run: no calling program to close or restart any more.
+    const bool resumed = TUpdateRecord::IsRecord(job);
+    if (resumed) Log(kResumeLine + FSection);
 
     FCallerProcessId = static_cast<uint32_t>(job.ReadInteger(L"this_processID"));
     if (FCallerProcessId != 0) {
@@ -120,6 +124,10 @@ void TUpdateRun::ReadUpdateJob() {
     } else {
         FCallerWindow = reinterpret_cast<HWND>(static_cast<intptr_t>(job.ReadInteger(L"this_processAPP_FormHandle")));
     }
+    if (resumed) {
+        FCallerProcessId = 0;
+        FCallerWindow = nullptr;
+    }
     FRunApp = job.ReadString(L"runApp", L"");
 
     const int32_t count = job.ReadInteger(L"count");
@@ -128,6 +136,7 @@ void TUpdateRun::ReadUpdateJob() {
     // The entries are scanned together once read, in job order, also those read before a value
     // that cannot be read.
     std::exception_ptr error;
+    std::vector<int> skipped;  // of a record: sources gone since, with their entries done
     try {
         for (int32_t n = 1; n <= last; ++n) {
             const std::wstring sourceName = std::to_wstring(n) + L"_Source";
@@ -137,11 +146,15 @@ void TUpdateRun::ReadUpdateJob() {
             if (sourceError && !job.HasValue(sourceName)) continue;
             std::wstring source = job.ReadString(sourceName, L"");
             std::wstring dest = job.ReadString(std::to_wstring(n) + L"_Dest", L"");
+            if (sourceError && resumed) {
+                skipped.push_back(n);
+                continue;
+            }
             if (sourceError) {
                 Log(FailureLine(source, dest, sourceError));
                 continue;
             }
-            TUpdateItem::Create(FToDoList.get(), std::move(source), std::move(dest), false);
+            TUpdateItem::Create(FToDoList.get(), std::move(source), std::move(dest), false).FNumber = n;
         }
     } catch (...) {
         error = std::current_exception();
@@ -151,6 +164,17 @@ void TUpdateRun::ReadUpdateJob() {
     ScanLocks(read);
     if (error) std::rethrow_exception(error);
 
+    // What is left is kept before the job goes, so that a run that dies from here on is finished
+    // later; a record is kept as it is.
+    std::vector<TRecordEntry> left;
+    for (const TUpdateItem* entry : read) left.push_back({entry->FNumber, entry->FSource, entry->FDest});
+    if (resumed) {
+        std::vector<int> kept;
+        for (const TRecordEntry& e : left) kept.push_back(e.Number);
+        record_.Adopt(FSection, kept, skipped);
+        return;
+    }
+    record_.Write(FSection, FLogFile, FRunApp, left);
     job.EraseSection();
     Log(L"RegistryErased: " + keyName);
 }
@@ -164,7 +188,7 @@ void TUpdateRun::WriteLog(int level, const std::wstring& category, const std::ws
 
 void TUpdateRun::Timer1Timer() {
     if (closed_) return;
-    if (::GetTickCount64() - FStartTick > kTimeLimitMs) {
+    if (::GetTickCount64() - FStartTick > TimeLimitMs) {
         if (host_) host_->StopTimer();
         if (host_) host_->CloseWindow();
         else FormClose();
@@ -311,6 +335,7 @@ bool TUpdateRun::CopyEntry(TUpdateItem& entry) {
     }
     list.NotePlaced(entry);
     entry.FDone = true;
+    record_.EntryDone(entry.FNumber);
     // Process items refer to the entry's locks only within a pass; none do for a done entry.
     if (FProcessList)
         for (size_t i = 0; i < FProcessList->Count(); ++i) {
@@ -381,6 +406,8 @@ void TUpdateRun::FormClose() {
     if (host_) host_->StopTimer();
     if (closed_) return;
     closed_ = true;
+    // The user or the time limit gave up on the files left: nothing finishes them later.
+    if (const size_t left = record_.Discard()) Log(kRecordDiscardedLine + std::to_wstring(left));
     // A pass that is running releases the entries itself once it has stopped using them.
     if (!inPass_) ReleaseJob();
     if (FRestartCaller) StartProgrammExecute();

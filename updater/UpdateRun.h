@@ -11,6 +11,7 @@
 #include "updater/ProcessList.h"
 #include "updater/ToDoList.h"
 #include "updater/UpdateHost.h"
+#include "updater/UpdateRecord.h"
 
 namespace swt {
 
@@ -21,6 +22,10 @@ public:
     static constexpr const wchar_t* kWindowClass = L"TForm1";
     // The run gives up after this long and closes the window with what is left.
     static constexpr ULONGLONG kTimeLimitMs = 23ull * 60 * 60 * 1000;
+    // Log lines of a run that resumes an interrupted update, and of one that ends by the user's or
+    // the time limit's choice with files left (whose record then goes).
+    static constexpr const wchar_t* kResumeLine = L"FORTSETZUNG unterbrochenes Update: ";
+    static constexpr const wchar_t* kRecordDiscardedLine = L"ENDE ohne Fortsetzung, Dateien nicht ersetzt: ";
     static constexpr unsigned kPassIntervalMs = 3000;
 
     // args: the program's arguments, element 0 being the program path. host: the window (not
@@ -73,6 +78,8 @@ public:
     uint32_t FCallerProcessId = 0;
     bool FRestartCaller = false;
     std::wstring FLogFile;
+    // kTimeLimitMs in the program; only a test build's entry gives another limit.
+    ULONGLONG TimeLimitMs = kTimeLimitMs;
 
 private:
     void ReleaseJob();
@@ -89,6 +96,8 @@ private:
 
     std::vector<std::wstring> args_;
     TUpdateHost* host_;
+    // What is left of the job, kept until every entry is in place or the run is given up.
+    TUpdateRecord record_;
     bool inPass_ = false;
     bool closed_ = false;
     // The interval a row's action asked for while a pass ran; the pass's end keeps it.
