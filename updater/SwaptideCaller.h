@@ -111,6 +111,19 @@ inline bool ResumeRunning(const wchar_t* jobName) {
     return true;
 }
 
+// Starts "<updater>" doit <job>; the new process's handle (the caller closes it), or null.
+inline HANDLE StartUpdater(const wchar_t* updaterExe, const wchar_t* jobName) {
+    wchar_t commandLine[1024];
+    if (lstrlenW(updaterExe) + lstrlenW(jobName) + 10 > 1024) return nullptr;
+    wsprintfW(commandLine, L"\"%s\" doit %s", updaterExe, jobName);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return nullptr;
+    CloseHandle(pi.hThread);
+    return pi.hProcess;
+}
+
 }  // namespace swaptide_detail
 
 // Writes the job and returns its name (the GUID) in jobName; false when the registry refused.
@@ -141,15 +154,9 @@ inline bool SwaptideWriteJob(const SwaptideJob& job, wchar_t (&jobName)[39]) {
 
 // Starts the updater for the named job ("<updater>" doit <job>); false when it could not start.
 inline bool SwaptideStart(const wchar_t* updaterExe, const wchar_t* jobName) {
-    wchar_t commandLine[1024];
-    if (lstrlenW(updaterExe) + lstrlenW(jobName) + 10 > 1024) return false;
-    wsprintfW(commandLine, L"\"%s\" doit %s", updaterExe, jobName);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    HANDLE process = swaptide_detail::StartUpdater(updaterExe, jobName);
+    if (!process) return false;
+    CloseHandle(process);
     return true;
 }
 
@@ -185,17 +192,11 @@ inline bool SwaptideResumePending(const wchar_t* updaterExe) {
         if (!kept) continue;
         pending = true;
         if (ResumeRunning(jobName)) continue;
-        wchar_t commandLine[1024];
-        if (lstrlenW(updaterExe) + lstrlenW(jobName) + 10 > 1024) continue;
-        wsprintfW(commandLine, L"\"%s\" doit %s", updaterExe, jobName);
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        if (!CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) continue;
-        CloseHandle(pi.hThread);
+        HANDLE process = StartUpdater(updaterExe, jobName);
+        if (!process) continue;
         for (int waited = 0; waited < 10000 && !ResumeRunning(jobName); waited += 20)
-            if (WaitForSingleObject(pi.hProcess, 20) == WAIT_OBJECT_0) break;
-        CloseHandle(pi.hProcess);
+            if (WaitForSingleObject(process, 20) == WAIT_OBJECT_0) break;
+        CloseHandle(process);
     }
     RegCloseKey(update);
     return pending;
