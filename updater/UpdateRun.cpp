@@ -161,22 +161,31 @@ void TUpdateRun::ReadUpdateJob() {
     }
     std::vector<TUpdateItem*> read;
     for (size_t i = 0; i < FToDoList->Count(); ++i) read.push_back(&(*FToDoList)[i]);
+    // What is left is kept first thing, before the scan and before the job goes, so that a run
+    // that dies from here on is finished later.
+    if (!error) KeepRecord(resumed, skipped);
     ScanLocks(read);
     if (error) std::rethrow_exception(error);
+    // A record being resumed stays until its entries are in place.
+    if (resumed) return;
 
-    // What is left is kept before the job goes, so that a run that dies from here on is finished
-    // later; a record is kept as it is.
-    std::vector<TRecordEntry> left;
-    for (const TUpdateItem* entry : read) left.push_back({entry->FNumber, entry->FSource, entry->FDest});
-    if (resumed) {
-        std::vector<int> kept;
-        for (const TRecordEntry& e : left) kept.push_back(e.Number);
-        record_.Adopt(FSection, kept, skipped);
-        return;
-    }
-    record_.Write(FSection, FLogFile, FRunApp, left);
     job.EraseSection();
     Log(L"RegistryErased: " + keyName);
+}
+
+void TUpdateRun::KeepRecord(bool resumed, const std::vector<int>& skipped) {
+    std::vector<TRecordEntry> left;
+    for (size_t i = 0; i < FToDoList->Count(); ++i) {
+        const TUpdateItem& entry = (*FToDoList)[i];
+        left.push_back({entry.FNumber, entry.FSource, entry.FDest});
+    }
+    if (!resumed) {
+        record_.Write(FSection, FLogFile, FRunApp, left);
+        return;
+    }
+    std::vector<int> kept;
+    for (const TRecordEntry& e : left) kept.push_back(e.Number);
+    record_.Adopt(FSection, kept, skipped);
 }
 
 void TUpdateRun::WriteLog(int level, const std::wstring& category, const std::wstring& text) const {

@@ -83,6 +83,9 @@ public:
 
 private:
     void ReleaseJob();
+    // Keeps the entries read as the record of what is left: a new one, or, for a run that resumes
+    // a record, that record without the entries skipped because their sources are gone.
+    void KeepRecord(bool resumed, const std::vector<int>& skipped);
     // One batch scan for the destinations of the entries; each entry takes its list (rows for new
     // holders, in the order of the entries and their locks).
     void ScanLocks(const std::vector<TUpdateItem*>& entries);
