@@ -16,6 +16,13 @@
 // updater reads and erases it. Every value of the job is written: "this_logfile",
 // "this_processID", "this_class" and "this_caption" (when given), "this_processAPP_FormHandle",
 // "runApp", "count", and "<n>_Source" / "<n>_Dest" for n = 1 .. count.
+//
+// An update that was interrupted (the updater killed, the session ended, the power lost) is not
+// lost: the updater keeps what is left as a job of its own under the same key, marked by the value
+// "resumeOf", and registers itself in the current user's RunOnce list to finish it at the next
+// logon. To finish it at once instead, call at the application's start:
+//
+//     if (SwaptideResumePending(L"C:\\App\\Swaptide2.exe")) { /* an update is being finished */ }
 #pragma once
 #include <windows.h>
 
@@ -82,14 +89,49 @@ inline void NewJobName(wchar_t (&name)[39]) {
               g.Data4[1], g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
 }
 
+// Where jobs lie, and the value that marks a job the updater keeps of an interrupted run.
+inline constexpr const wchar_t* kUpdateKey = L"Software\\Veltra Software\\Update";
+inline constexpr const wchar_t* kResumeOfValue = L"resumeOf";
+// The longest job name the registry allows (a key name), in characters.
+inline constexpr int kMaxJobNameChars = 255;
+
+// The mutex an updater holds while it runs the job `jobName` ("Local\Swaptide2.Resume.<jobName>"),
+// named here for both sides: the updater creates it, SwaptideResumePending looks for it.
+inline void ResumeMutexName(const wchar_t* jobName, wchar_t (&name)[kMaxJobNameChars + 32]) {
+    lstrcpyW(name, L"Local\\Swaptide2.Resume.");
+    lstrcpynW(name + lstrlenW(name), jobName, kMaxJobNameChars + 1);
+}
+
+inline bool ResumeRunning(const wchar_t* jobName) {
+    wchar_t name[kMaxJobNameChars + 32];
+    ResumeMutexName(jobName, name);
+    HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, name);
+    if (!mutex) return false;
+    CloseHandle(mutex);
+    return true;
+}
+
+// Starts "<updater>" doit <job>; the new process's handle (the caller closes it), or null.
+inline HANDLE StartUpdater(const wchar_t* updaterExe, const wchar_t* jobName) {
+    wchar_t commandLine[1024];
+    if (lstrlenW(updaterExe) + lstrlenW(jobName) + 10 > 1024) return nullptr;
+    wsprintfW(commandLine, L"\"%s\" doit %s", updaterExe, jobName);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return nullptr;
+    CloseHandle(pi.hThread);
+    return pi.hProcess;
+}
+
 }  // namespace swaptide_detail
 
 // Writes the job and returns its name (the GUID) in jobName; false when the registry refused.
 inline bool SwaptideWriteJob(const SwaptideJob& job, wchar_t (&jobName)[39]) {
     using namespace swaptide_detail;
     NewJobName(jobName);
-    wchar_t path[128] = L"Software\\Veltra Software\\Update\\";
-    lstrcatW(path, jobName);
+    wchar_t path[128];
+    wsprintfW(path, L"%s\\%s", kUpdateKey, jobName);
     HKEY key = nullptr;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
         return false;
@@ -112,15 +154,9 @@ inline bool SwaptideWriteJob(const SwaptideJob& job, wchar_t (&jobName)[39]) {
 
 // Starts the updater for the named job ("<updater>" doit <job>); false when it could not start.
 inline bool SwaptideStart(const wchar_t* updaterExe, const wchar_t* jobName) {
-    wchar_t commandLine[1024];
-    if (lstrlenW(updaterExe) + lstrlenW(jobName) + 10 > 1024) return false;
-    wsprintfW(commandLine, L"\"%s\" doit %s", updaterExe, jobName);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    HANDLE process = swaptide_detail::StartUpdater(updaterExe, jobName);
+    if (!process) return false;
+    CloseHandle(process);
     return true;
 }
 
@@ -129,4 +165,39 @@ inline bool SwaptideStart(const wchar_t* updaterExe, const wchar_t* jobName) {
 inline bool SwaptideRunUpdate(const wchar_t* updaterExe, const SwaptideJob& job) {
     wchar_t jobName[39];
     return SwaptideWriteJob(job, jobName) && SwaptideStart(updaterExe, jobName);
+}
+
+// Finishes an interrupted update at once: starts the updater for every job it kept of an
+// interrupted run that no updater runs now, and waits (10 s at most each) until that updater has
+// taken the job, so that a second call starts no second one. True when such a job was found,
+// whether started now or already being finished; false when there is none.
+inline bool SwaptideResumePending(const wchar_t* updaterExe) {
+    using namespace swaptide_detail;
+    HKEY update = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kUpdateKey, 0, KEY_READ, &update) != ERROR_SUCCESS) return false;
+    bool pending = false;
+    // A running updater may remove a finished job meanwhile, which ends the listing early at
+    // worst; the index limit ends it whatever the registry answers.
+    for (DWORD i = 0; i < 100000; ++i) {
+        wchar_t jobName[kMaxJobNameChars + 1];
+        DWORD chars = kMaxJobNameChars + 1;
+        const LONG rc = RegEnumKeyExW(update, i, jobName, &chars, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_MORE_DATA) continue;
+        if (rc != ERROR_SUCCESS) break;
+        if (jobName[0] != L'{') continue;
+        HKEY job = nullptr;
+        if (RegOpenKeyExW(update, jobName, 0, KEY_READ, &job) != ERROR_SUCCESS) continue;
+        const bool kept = RegQueryValueExW(job, kResumeOfValue, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+        RegCloseKey(job);
+        if (!kept) continue;
+        pending = true;
+        if (ResumeRunning(jobName)) continue;
+        HANDLE process = StartUpdater(updaterExe, jobName);
+        if (!process) continue;
+        for (int waited = 0; waited < 10000 && !ResumeRunning(jobName); waited += 20)
+            if (WaitForSingleObject(process, 20) == WAIT_OBJECT_0) break;
+        CloseHandle(process);
+    }
+    RegCloseKey(update);
+    return pending;
 }

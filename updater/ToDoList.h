@@ -47,6 +47,8 @@ public:
     // one file.
     std::wstring FSourceKey;
     std::wstring FDestKey;
+    // The entry's number in the job ("<n>_Source"); the record of what is left keeps it.
+    int FNumber = 0;
 
 private:
     TUpdateItem(TToDoList* toDoList, std::wstring source, std::wstring dest);

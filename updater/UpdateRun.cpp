@@ -76,6 +76,7 @@ void TUpdateRun::FormCreate() {
     FSection = std::move(job.Section);
     FBaseKey = std::move(job.BaseKey);
     FToDoList.reset();
+    record_.Claim(FSection);
     // An executable of the updater that an earlier run replaced while it ran from it.
     RemoveSetAsideFiles(OwnExecutablePath());
 }
@@ -100,6 +101,9 @@ void TUpdateRun::ReadUpdateJob() {
     const std::wstring keyName = FBaseKey + L"\\Update";
     FLogFile = job.ReadString(L"this_logfile", L"");
     Log(L"RegistryRead " + keyName);
+    // A record kept of an interrupted run: no calling program to close or restart any more.
+    const bool resumed = TUpdateRecord::IsRecord(job);
+    if (resumed) Log(kResumeLine + FSection);
 
     FCallerProcessId = static_cast<uint32_t>(job.ReadInteger(L"this_processID"));
     if (FCallerProcessId != 0) {
@@ -111,6 +115,10 @@ void TUpdateRun::ReadUpdateJob() {
     } else {
         FCallerWindow = reinterpret_cast<HWND>(static_cast<intptr_t>(job.ReadInteger(L"this_processAPP_FormHandle")));
     }
+    if (resumed) {
+        FCallerProcessId = 0;
+        FCallerWindow = nullptr;
+    }
     FRunApp = job.ReadString(L"runApp", L"");
 
     const int32_t count = job.ReadInteger(L"count");
@@ -119,6 +127,7 @@ void TUpdateRun::ReadUpdateJob() {
     // The entries are scanned together once read, in job order, also those read before a value
     // that cannot be read.
     std::exception_ptr error;
+    std::vector<int> skipped;  // of a record: sources gone since, with their entries done
     try {
         for (int32_t n = 1; n <= last; ++n) {
             const std::wstring sourceName = std::to_wstring(n) + L"_Source";
@@ -128,22 +137,46 @@ void TUpdateRun::ReadUpdateJob() {
             if (sourceError && !job.HasValue(sourceName)) continue;
             std::wstring source = job.ReadString(sourceName, L"");
             std::wstring dest = job.ReadString(std::to_wstring(n) + L"_Dest", L"");
+            if (sourceError && resumed) {
+                skipped.push_back(n);
+                continue;
+            }
             if (sourceError) {
                 Log(FailureLine(source, dest, sourceError));
                 continue;
             }
-            TUpdateItem::Create(FToDoList.get(), std::move(source), std::move(dest), false);
+            TUpdateItem::Create(FToDoList.get(), std::move(source), std::move(dest), false).FNumber = n;
         }
     } catch (...) {
         error = std::current_exception();
     }
     std::vector<TUpdateItem*> read;
     for (size_t i = 0; i < FToDoList->Count(); ++i) read.push_back(&(*FToDoList)[i]);
+    // What is left is kept first thing, before the scan and before the job goes, so that a run
+    // that dies from here on is finished later.
+    if (!error) KeepRecord(resumed, skipped);
     ScanLocks(read);
     if (error) std::rethrow_exception(error);
+    // A record being resumed stays until its entries are in place.
+    if (resumed) return;
 
     job.EraseSection();
     Log(L"RegistryErased: " + keyName);
+}
+
+void TUpdateRun::KeepRecord(bool resumed, const std::vector<int>& skipped) {
+    std::vector<TRecordEntry> left;
+    for (size_t i = 0; i < FToDoList->Count(); ++i) {
+        const TUpdateItem& entry = (*FToDoList)[i];
+        left.push_back({entry.FNumber, entry.FSource, entry.FDest});
+    }
+    if (!resumed) {
+        record_.Write(FSection, FLogFile, FRunApp, left);
+        return;
+    }
+    std::vector<int> kept;
+    for (const TRecordEntry& e : left) kept.push_back(e.Number);
+    record_.Adopt(FSection, kept, skipped);
 }
 
 void TUpdateRun::WriteLog(int level, const std::wstring& category, const std::wstring& text) const {
@@ -155,7 +188,7 @@ void TUpdateRun::WriteLog(int level, const std::wstring& category, const std::ws
 
 void TUpdateRun::Timer1Timer() {
     if (closed_) return;
-    if (::GetTickCount64() - FStartTick > kTimeLimitMs) {
+    if (::GetTickCount64() - FStartTick > TimeLimitMs) {
         if (host_) host_->StopTimer();
         if (host_) host_->CloseWindow();
         else FormClose();
@@ -310,6 +343,7 @@ bool TUpdateRun::CopyEntry(TUpdateItem& entry) {
     }
     list.NotePlaced(entry);
     entry.FDone = true;
+    record_.EntryDone(entry.FNumber);
     // Process items refer to the entry's locks only within a pass; none do for a done entry.
     if (FProcessList)
         for (size_t i = 0; i < FProcessList->Count(); ++i) {
@@ -393,6 +427,8 @@ void TUpdateRun::FormClose() {
     if (host_) host_->StopTimer();
     if (closed_) return;
     closed_ = true;
+    // The user or the time limit gave up on the files left: nothing finishes them later.
+    if (const size_t left = record_.Discard()) Log(kRecordDiscardedLine + std::to_wstring(left));
     // A pass that is running releases the entries and restarts the caller itself once it has
     // stopped using them (the caller may be closing in the middle of it).
     if (inPass_) return;

@@ -11,6 +11,7 @@
 #include "updater/ProcessList.h"
 #include "updater/ToDoList.h"
 #include "updater/UpdateHost.h"
+#include "updater/UpdateRecord.h"
 
 namespace swt {
 
@@ -21,6 +22,10 @@ public:
     static constexpr const wchar_t* kWindowClass = L"TForm1";
     // The run gives up after this long and closes the window with what is left.
     static constexpr ULONGLONG kTimeLimitMs = 23ull * 60 * 60 * 1000;
+    // Log lines of a run that resumes an interrupted update, and of one that ends by the user's or
+    // the time limit's choice with files left (whose record then goes).
+    static constexpr const wchar_t* kResumeLine = L"FORTSETZUNG unterbrochenes Update: ";
+    static constexpr const wchar_t* kRecordDiscardedLine = L"ENDE ohne Fortsetzung, Dateien nicht ersetzt: ";
     static constexpr unsigned kPassIntervalMs = 3000;
 
     // args: the program's arguments, element 0 being the program path. host: the window (not
@@ -73,11 +78,16 @@ public:
     uint32_t FCallerProcessId = 0;
     bool FRestartCaller = false;
     std::wstring FLogFile;
+    // kTimeLimitMs in the program; only a test build's entry gives another limit.
+    ULONGLONG TimeLimitMs = kTimeLimitMs;
 
 private:
     void ReleaseJob();
     // Starts the calling program again when the run closed it; once per run.
     void RestartCaller();
+    // Keeps the entries read as the record of what is left: a new one, or, for a run that resumes
+    // a record, that record without the entries skipped because their sources are gone.
+    void KeepRecord(bool resumed, const std::vector<int>& skipped);
     // One batch scan for the destinations of the entries; each entry takes its list (rows for new
     // holders, in the order of the entries and their locks).
     void ScanLocks(const std::vector<TUpdateItem*>& entries);
@@ -91,6 +101,8 @@ private:
 
     std::vector<std::wstring> args_;
     TUpdateHost* host_;
+    // What is left of the job, kept until every entry is in place or the run is given up.
+    TUpdateRecord record_;
     bool inPass_ = false;
     bool closed_ = false;
     bool showingError_ = false;  // an error box of a tick is open

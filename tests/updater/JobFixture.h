@@ -12,10 +12,53 @@ namespace swt::test {
 
 inline const std::wstring kVeltraUpdate = L"Software\\Veltra Software\\Update";
 inline const std::wstring kOstermUpdate = L"Software\\Osterm GmbH\\Update";
+inline const std::wstring kRunOnce = swt::TUpdateRecord::kRunOnceKey;
+
+// A string value under HKEY_CURRENT_USER\<path>; empty when it is missing.
+inline std::wstring RegString(const std::wstring& path, const std::wstring& name) {
+    wchar_t text[2048] = {};
+    DWORD bytes = sizeof text - sizeof(wchar_t);
+    if (::RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, text, &bytes) !=
+        ERROR_SUCCESS)
+        return L"";
+    return text;
+}
+
+inline bool HasRegValue(const std::wstring& path, const std::wstring& name) {
+    return ::RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name.c_str(), RRF_RT_ANY, nullptr, nullptr, nullptr) ==
+           ERROR_SUCCESS;
+}
+
+// The records the updater keeps of runs of the job `origin` (their names, "{GUID}").
+inline std::vector<std::wstring> RecordsOf(const std::wstring& origin) {
+    std::vector<std::wstring> records;
+    UniqueKey update;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kVeltraUpdate.c_str(), 0, KEY_READ, update.put()) != ERROR_SUCCESS)
+        return records;
+    for (DWORD i = 0; i < 10000; ++i) {
+        wchar_t name[256];
+        DWORD chars = 256;
+        if (::RegEnumKeyExW(update.get(), i, name, &chars, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        if (RegString(kVeltraUpdate + L"\\" + name, L"resumeOf") == origin) records.push_back(name);
+    }
+    return records;
+}
+
+// Removes the records of the job `origin` with their run-once entries.
+inline void RemoveRecordsOf(const std::wstring& origin) {
+    for (const std::wstring& record : RecordsOf(origin)) {
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, (kVeltraUpdate + L"\\" + record).c_str());
+        ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunOnce.c_str(), record.c_str());
+    }
+}
 
 struct Job {
     explicit Job(const std::wstring& section = NewGuidText(), const std::wstring& updateKey = kVeltraUpdate)
         : section(section), key(updateKey, section) {}
+    // A run of the job that did not finish leaves a record of what was left: it goes with the job.
+    ~Job() { RemoveRecordsOf(section); }
+    Job(const Job&) = delete;
+    Job& operator=(const Job&) = delete;
     std::wstring section;
     TempDir dir;
     RegKey key;

@@ -1,6 +1,8 @@
 // Reading and erasing the update job, in process, against real registry keys and files.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "support/base/Error.h"
 #include "support/base/SystemErrorText.h"
 #include "tests/updater/UpdaterDriver.h"
@@ -157,6 +159,39 @@ TEST(ReadUpdateJob, LogInAMissingFolderDoesNotStopTheUpdate) {
     EXPECT_EQ(form->FToDoList->Count(), 1u);
     EXPECT_FALSE(RegKey::Exists(job.key.path()));
     EXPECT_FALSE(FileExists(job.dir / L"gone"));
+}
+
+// A job read is kept as a record of what is left, with the same values, under the key a
+// "{...}" name is read from (also for a job from the other key), with a run-once entry that runs
+// this program for it; both go once the entries are in place.
+TEST(ReadUpdateJob, KeepsWhatIsLeftUnderTheNamedJobsKeyUntilItIsInPlace) {
+    for (const bool osterm : {false, true}) {
+        SCOPED_TRACE(osterm ? "Osterm GmbH" : "Veltra Software");
+        std::optional<Job> job;
+        if (osterm) job.emplace(L"Selvane", kOstermUpdate);
+        else job.emplace();
+        job->key.SetString(L"runApp", L"app.exe");
+        const std::vector<std::wstring> sources = job->AddEntries({job->dir / L"one.dll", job->dir / L"two.dll"});
+        auto form = FormFor(osterm ? L"" : job->section);
+        form->ReadUpdateJob();
+
+        EXPECT_FALSE(RegKey::Exists(job->key.path()));
+        const std::vector<std::wstring> records = RecordsOf(job->section);
+        ASSERT_EQ(records.size(), 1u);
+        const std::wstring path = kVeltraUpdate + L"\\" + records[0];
+        EXPECT_EQ(RegString(path, L"this_logfile"), job->LogPath());
+        EXPECT_EQ(RegString(path, L"this_processID"), L"0");
+        EXPECT_EQ(RegString(path, L"runApp"), L"app.exe");
+        EXPECT_EQ(RegString(path, L"count"), L"2");
+        EXPECT_EQ(RegString(path, L"1_Source"), sources[0]);
+        EXPECT_EQ(RegString(path, L"2_Dest"), job->dir / L"two.dll");
+        EXPECT_EQ(RegString(kRunOnce, records[0]), L"\"" + swt::OwnExecutablePath() + L"\" doit " + records[0]);
+
+        form->UpdateFilesExecute();
+        EXPECT_EQ(ReadFileBytes(job->dir / L"two.dll"), "new");
+        EXPECT_FALSE(RegKey::Exists(path));
+        EXPECT_FALSE(HasRegValue(kRunOnce, records[0]));
+    }
 }
 
 TEST(FormCreate, SecondArgumentChoosesTheJobLocation) {
