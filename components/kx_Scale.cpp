@@ -168,10 +168,7 @@ KxScaleUnit::KxScaleUnit() {
 KxScaleUnit::~KxScaleUnit() {
     if (!owner_) return;
     WorkScalerSlot().reset();
-    try {
-        delete Tkx_Scaler::TScaleClasses;
-    } catch (...) {
-    }
+    delete Tkx_Scaler::TScaleClasses;
     Tkx_Scaler::TScaleClasses = nullptr;
     g_unitStarted = false;
 }

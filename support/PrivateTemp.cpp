@@ -31,7 +31,7 @@ std::wstring WithoutBackslash(std::wstring s) {
     return s;
 }
 
-void SetTempVariables(const std::wstring& value) {
+void SetTempVariables(const std::wstring& value) noexcept {
     ::SetEnvironmentVariableW(L"TEMP", value.c_str());
     ::SetEnvironmentVariableW(L"TMP", value.c_str());
 }
@@ -113,9 +113,10 @@ void SetTempFolder(const std::wstring& value) {
     SetTempVariables(folder);
 }
 
-bool PrivateTempSetUpDone() { return g_state.setUpDone; }
+bool PrivateTempSetUpDone() noexcept { return g_state.setUpDone; }
 
-std::wstring SetUpPrivateTempFolder(const std::wstring& tempParam, const std::wstring& programPath) {
+std::wstring SetUpPrivateTempFolder(const std::wstring& tempParam, const std::wstring& programPath) noexcept {
+    // The one boundary of this side step: whatever fails (lack of memory for a path) skips it.
     try {
         g_state.setUpDone = true;
         if (g_state.guidText.empty()) return {};
@@ -143,20 +144,16 @@ std::wstring SetUpPrivateTempFolder(const std::wstring& tempParam, const std::ws
             ::SetFileAttributesW(bare.c_str(), attrs | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
 
         const std::wstring probePath = folder + g_state.guidText + L"." + g_state.guidText;
-        std::wstring result;
         {
             UniqueFile probe(::CreateFileW(probePath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                            FILE_ATTRIBUTE_NORMAL, nullptr));
             if (!probe) return {};
-            try {
-                SetTempVariables(folder);
-                ::MoveFileExW(bare.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-                result = folder;
-            } catch (...) {
-            }
+            // System calls only from here on: nothing between the probe and its deletion can fail.
+            SetTempVariables(folder);
+            ::MoveFileExW(bare.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
         }
         ::DeleteFileW(probePath.c_str());
-        return result;
+        return folder;
     } catch (...) {
         return {};
     }
