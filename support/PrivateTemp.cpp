@@ -6,6 +6,7 @@
 
 #include "support/base/Error.h"
 #include "support/base/PathName.h"
+#include "support/base/SystemErrorText.h"
 #include "support/ParamSyntax.h"
 #include "support/base/UniqueHandle.h"
 
@@ -57,13 +58,8 @@ std::wstring FullPath(const std::wstring& path) {
 }
 
 std::wstring SystemMessage(HRESULT hr) {
-    wchar_t* text = nullptr;
-    DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                   FORMAT_MESSAGE_IGNORE_INSERTS,
-                               nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
-    std::wstring msg = n && text ? TrimBlanks(std::wstring(text, n)) : L"Systemfehler " + std::to_wstring(hr);
-    if (text) ::LocalFree(text);
-    return msg;
+    std::wstring msg = TrimBlanks(SystemText(static_cast<DWORD>(hr)));
+    return msg.empty() ? L"Systemfehler " + std::to_wstring(hr) : msg;
 }
 
 }  // namespace
