@@ -10,6 +10,7 @@
 #include "components/TaskCloseGlyph.h"
 #include "components/kx_Scale.h"
 #include "support/base/DibSection.h"
+#include "support/base/ScopeGuard.h"
 #include "ui/ImageList.h"
 #include "ui/Msimg32Api.h"
 #include "ui/ThemeApi.h"
@@ -64,19 +65,6 @@ void FillVerticalGradient(HDC dc, const RECT& r, COLORREF top, COLORREF bottom) 
     GRADIENT_RECT gr{0, 1};
     msimg32::GradientFill(dc, v, 2, &gr, 1, GRADIENT_FILL_RECT_V);
 }
-
-// Restores a DC's text colour at scope end.
-class TextColorGuard {
-public:
-    TextColorGuard(HDC dc, COLORREF c) : dc_(dc), old_(::SetTextColor(dc, c)) {}
-    ~TextColorGuard() { ::SetTextColor(dc_, old_); }
-    TextColorGuard(const TextColorGuard&) = delete;
-    TextColorGuard& operator=(const TextColorGuard&) = delete;
-
-private:
-    HDC dc_;
-    COLORREF old_;
-};
 
 }  // namespace
 
@@ -213,10 +201,7 @@ void Tkx_CustomStyleBox::UpdateLayout() { BaseLayout(); }
 void Tkx_CustomStyleBox::BaseLayout() {
     if (!bufferDc_ || inLayout_) return;
     inLayout_ = true;
-    struct Reset {
-        bool& f;
-        ~Reset() { f = false; }
-    } reset{inLayout_};
+    ScopeExit endLayout([this] { inLayout_ = false; });
     ForceFontSize();
     EnsureBuffer();
     const int X = TextLeft(), R = TextRight(), H = Height();
@@ -379,7 +364,8 @@ void Tkx_CustomStyleBox::PaintText(HTHEME theme) {
         return;
     }
     SelectGuard font(dc, CachedFont(false, 0, false));
-    TextColorGuard color(dc, ColorToRGB(FontColor));
+    const COLORREF oldColor = ::SetTextColor(dc, ColorToRGB(FontColor));
+    ScopeExit restoreColor([dc, oldColor] { ::SetTextColor(dc, oldColor); });
     DTTOPTS opts{};
     opts.dwSize = sizeof opts;  // 72 on 64-bit Windows
     opts.dwFlags = DTT_TEXTCOLOR;

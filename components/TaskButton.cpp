@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "components/kx_Scale.h"
+#include "support/base/ScopeGuard.h"
 #include "ui/ThemeApi.h"
 
 namespace swt {
@@ -50,10 +51,7 @@ void Tkx_TaskButton::UpdateLayout() {
     // Layout requests raised while the height changes (size message, resize, alignment) are
     // ignored: this pass already measured everything.
     ++FLayoutLock;
-    struct Unlock {
-        int& lock;
-        ~Unlock() { --lock; }
-    } unlock{FLayoutLock};
+    ScopeExit unlock([this] { --FLayoutLock; });
     SetHeight(h);
 }
 

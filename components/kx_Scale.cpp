@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "support/base/Error.h"
+#include "support/base/SystemErrorText.h"
 #include "support/base/UniqueHandle.h"
 #include "ui/Control.h"
 
@@ -30,15 +31,8 @@ UniqueKey OpenScalingBase(LSTATUS& status) {
 }
 
 std::wstring SystemMessage(LSTATUS status) {
-    wchar_t* text = nullptr;
-    const DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                         FORMAT_MESSAGE_IGNORE_INSERTS,
-                                     nullptr, static_cast<DWORD>(status), 0, reinterpret_cast<wchar_t*>(&text), 0,
-                                     nullptr);
-    std::wstring s = n && text ? std::wstring(text, n) : L"Fehler " + std::to_wstring(status);
-    if (text) ::LocalFree(text);
-    while (!s.empty() && (s.back() == L'\r' || s.back() == L'\n' || s.back() == L' ')) s.pop_back();
-    return s;
+    std::wstring s = SystemText(static_cast<DWORD>(status));
+    return s.empty() ? L"Fehler " + std::to_wstring(status) : s;
 }
 
 [[noreturn]] void RaiseRegistryError(LSTATUS status) {
@@ -168,10 +162,7 @@ KxScaleUnit::KxScaleUnit() {
 KxScaleUnit::~KxScaleUnit() {
     if (!owner_) return;
     WorkScalerSlot().reset();
-    try {
-        delete Tkx_Scaler::TScaleClasses;
-    } catch (...) {
-    }
+    delete Tkx_Scaler::TScaleClasses;
     Tkx_Scaler::TScaleClasses = nullptr;
     g_unitStarted = false;
 }

@@ -14,20 +14,12 @@ TMemoryWalk WalkMappedViews(TScannedProcess& p, const TTargetSet& targets, TName
     if (targets.Empty()) return {};
     TMemoryQuery* memory = p.Memory();
     if (!memory) return {.Answered = false};
-    std::vector<bool> found(targets.Count(), false);
-    size_t left = targets.Count();
+    TFirstMatches first(targets, names, matches);
     return memory->WalkMappedAllocations(kRegionLimit, [&](const TMappedAllocation& view) {
         // No file behind it (shared memory), or, the cheap look, a file no target is named like:
         // only a view of a file named like a target is looked at closer.
         if (view.Name.empty() || FileNameIsNoTarget(view.Name, targets)) return true;
-        const std::wstring path = devices.DrivePath(view.Name);
-        for (size_t t : MatchingTargets(path, targets, names)) {
-            if (found[t]) continue;
-            found[t] = true;
-            --left;
-            matches.push_back({t, path});
-        }
-        return left > 0;
+        return first.LookAt(devices.DrivePath(view.Name));
     });
 }
 

@@ -92,23 +92,25 @@ const std::vector<size_t>& MatchingTargets(const std::wstring& path, const TTarg
     return targets.FindTargets(candidate);
 }
 
+bool TFirstMatches::LookAt(const std::wstring& path) {
+    for (size_t t : MatchingTargets(path, targets_, names_)) {
+        if (found_[t]) continue;
+        found_[t] = true;
+        --left_;
+        matches_.push_back({t, path});
+    }
+    return left_ > 0;
+}
+
 void FindModuleMatches(TScannedProcess& p, const TTargetSet& targets, TNameQuery& names,
                        std::vector<TFileMatch>& matches) {
     if (targets.Empty() || !p.ListModules()) return;
-    std::vector<bool> found(targets.Count(), false);
-    size_t left = targets.Count();
+    // A process gives at most one module match per target: its first module of that name.
+    TFirstMatches first(targets, names, matches);
     // The closer look at one module; false once every target is found.
     auto lookAt = [&](HMODULE module) {
-        std::wstring modulePath = ModulePath(p.Process, module, p.Buffer);
-        if (modulePath.empty()) return true;
-        // A process gives at most one module match per target: its first module of that name.
-        for (size_t t : MatchingTargets(modulePath, targets, names)) {
-            if (found[t]) continue;
-            found[t] = true;
-            --left;
-            matches.push_back({t, modulePath});
-        }
-        return left > 0;
+        const std::wstring modulePath = ModulePath(p.Process, module, p.Buffer);
+        return modulePath.empty() || first.LookAt(modulePath);
     };
     // Cheap look first: the names of the files mapped at the modules' bases come in one request,
     // where each module path walks the process's whole module list again.

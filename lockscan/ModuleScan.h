@@ -65,6 +65,24 @@ struct TFileMatch {
 // whose name part no target has is not opened.
 const std::vector<size_t>& MatchingTargets(const std::wstring& path, const TTargetSet& targets, TNameQuery& names);
 
+// What one scan of one process finds: a match per target, for the first file found to be it.
+class TFirstMatches {
+public:
+    TFirstMatches(const TTargetSet& targets, TNameQuery& names, std::vector<TFileMatch>& matches)
+        : targets_(targets), names_(names), matches_(matches), found_(targets.Count(), false),
+          left_(targets.Count()) {}
+    // Looks closer at the file at path (MatchingTargets) and appends a match for each target it
+    // is that has none yet; false once every target has its match.
+    bool LookAt(const std::wstring& path);
+
+private:
+    const TTargetSet& targets_;
+    TNameQuery& names_;
+    std::vector<TFileMatch>& matches_;
+    std::vector<bool> found_;
+    size_t left_;
+};
+
 // Appends one match per target that some module of the process is, for its first such module;
 // FileName is the module's path as GetModuleFileNameExW gives it. The names of the files mapped at
 // the modules' bases, asked on the memory worker, pass over modules no target can be; a process

@@ -238,28 +238,16 @@ void TNameQuery::GiveUp(TWorkerWait why) {
 
 std::wstring TNameQuery::Name(HANDLE handle) {
     if (!Nt().QueryObject || !Nt().QueryInformationFile) return {};
-    return mode_ == TNameQueryMode::ReusedWorker ? QueryReused(handle) : QueryOwnThread(handle);
-}
-
-std::wstring TNameQuery::QueryReused(HANDLE handle) {
-    if (!worker_.Start()) return {};
-    TNameBlock* b = NameBlockOf(worker_);
-    Prepare(b, kNameOne);
-    b->Handle = handle;
-    size_t item = 0;
-    TWorkerWait w = worker_.Ask(&item);
-    if (w == TWorkerWait::Answered) return NameText(b);
-    GiveUp(w);
-    return {};
-}
-
-std::wstring TNameQuery::QueryOwnThread(HANDLE handle) {
+    // The reused worker is started once and then handed query after query; otherwise each query
+    // gets a thread of its own.
+    const bool reused = mode_ == TNameQueryMode::ReusedWorker;
+    if (reused && !worker_.Start()) return {};
     TNameBlock* b = NameBlockOf(worker_);
     if (!b) return {};
     Prepare(b, kNameOne);
     b->Handle = handle;
     size_t item = 0;
-    TWorkerWait w = worker_.AskOnOwnThread(&item);
+    const TWorkerWait w = reused ? worker_.Ask(&item) : worker_.AskOnOwnThread(&item);
     if (w == TWorkerWait::Answered) return NameText(b);
     GiveUp(w);
     return {};

@@ -63,8 +63,6 @@ public:
     unsigned LateQueries() const { return lateQueries_; }
 
 private:
-    std::wstring QueryReused(HANDLE handle);
-    std::wstring QueryOwnThread(HANDLE handle);
     void GiveUp(TWorkerWait why);
     void MatchBatch(const HANDLE* handles, size_t count, int32_t* which, size_t* handled);
 

@@ -30,18 +30,15 @@ std::wstring WithIniExtension(const std::wstring& programPath) {
 TApplicationParamList::TApplicationParamList(std::vector<std::wstring> entries) : entries_(std::move(entries)) {}
 
 TApplicationParamList::TApplicationParamList(ForProcess) {
+    // Creation never reports: each of its four steps below skips only itself when it fails.
     const std::wstring programPath = ProgramPath();
-    // Command line: the program path and the arguments, only when there are arguments.
+    // Command line: the program path and the arguments, only when there are arguments. Split in
+    // one piece, so that no single argument can fail on its own.
     try {
         std::vector<std::wstring> args = CommandLineArgs();
         if (args.size() > 1) {
-            entries_.push_back(programPath.empty() ? args[0] : programPath);
-            for (size_t i = 1; i < args.size(); ++i) {
-                try {
-                    entries_.push_back(args[i]);
-                } catch (...) {
-                }
-            }
+            if (!programPath.empty()) args[0] = programPath;
+            entries_ = std::move(args);
         }
     } catch (...) {
     }
@@ -53,16 +50,9 @@ TApplicationParamList::TApplicationParamList(ForProcess) {
         entries_.insert(entries_.end(), fileEntries.begin(), fileEntries.end());
     } catch (...) {
     }
-    if (!PrivateTempSetUpDone()) {
-        try {
-            fTempFolderDelete = SetUpPrivateTempFolder(GetParamValue(L"TEMP"), programPath);
-        } catch (...) {
-        }
-    }
-    try {
-        ApplyProcessAffinityMask(GetParamValue(L"PROCESSAFFINITYMASK"));
-    } catch (...) {
-    }
+    // Neither the private temporary folder nor the affinity mask can throw (see their headers).
+    if (!PrivateTempSetUpDone()) fTempFolderDelete = SetUpPrivateTempFolder(GetParamValue(L"TEMP"), programPath);
+    ApplyProcessAffinityMask(GetParamValue(L"PROCESSAFFINITYMASK"));
 }
 
 TApplicationParamList::~TApplicationParamList() { DeleteTempFolderNow(); }
@@ -73,7 +63,7 @@ void TApplicationParamList::DeleteTempFolderNow() noexcept {
     fTempFolderDelete.clear();
 }
 
-void TApplicationParamList::AddRequestedParam(const std::wstring& name) {
+void TApplicationParamList::AddRequestedParam(std::wstring_view name) noexcept {
     try {
         std::wstring n = RequestedParamName(name);
         std::wstring upper = UpperText(n);
@@ -84,7 +74,7 @@ void TApplicationParamList::AddRequestedParam(const std::wstring& name) {
     }
 }
 
-bool TApplicationParamList::GetCheckParam(const std::wstring& value) {
+bool TApplicationParamList::GetCheckParam(std::wstring_view value) noexcept {
     AddRequestedParam(value);
     try {
         return HasParamFlag(entries_, value);
@@ -93,7 +83,7 @@ bool TApplicationParamList::GetCheckParam(const std::wstring& value) {
     }
 }
 
-std::wstring TApplicationParamList::GetParamValue(const std::wstring& param) {
+std::wstring TApplicationParamList::GetParamValue(std::wstring_view param) noexcept {
     AddRequestedParam(param);
     try {
         return FindParamValue(entries_, param).value_or(std::wstring());
@@ -133,12 +123,7 @@ TApplicationParamList& ApplicationParams() {
     return *g_list;
 }
 
-void ReleaseApplicationParams() noexcept {
-    try {
-        g_list.reset();
-    } catch (...) {
-    }
-}
+void ReleaseApplicationParams() noexcept { g_list.reset(); }
 
 TApplicationParamList* ApplicationParamsIfCreated() noexcept { return g_list.get(); }
 

@@ -2,6 +2,7 @@
 // Only the process terminator's build carries the list; the updater's build has none.
 #pragma once
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "support/XProcsBuild.h"
@@ -24,10 +25,12 @@ public:
     const std::wstring& Strings(int index) const { return entries_.at(static_cast<size_t>(index)); }
     const std::vector<std::wstring>& Entries() const { return entries_; }
 
-    // Flag lookup: /NAME, -NAME, \NAME, NAME, /NAME:x, NAME=1 all make NAME present.
-    bool GetCheckParam(const std::wstring& value);
-    // Value lookup: the first "/NAME:value" entry, value cut to 255 characters; empty when none.
-    std::wstring GetParamValue(const std::wstring& param);
+    // Flag lookup: /NAME, -NAME, \NAME, NAME, /NAME:x, NAME=1 all make NAME present. A lookup
+    // that fails answers false.
+    bool GetCheckParam(std::wstring_view value) noexcept;
+    // Value lookup: the first "/NAME:value" entry, value cut to 255 characters; empty when none,
+    // and when the lookup fails.
+    std::wstring GetParamValue(std::wstring_view param) noexcept;
     // Replaces the first entry carrying the name by "/NAME:value", or adds one at the end.
     void SetParamValue(const std::wstring& param, const std::wstring& value);
     // Index of the first entry carrying the name (as value or flag), -1 when none.
@@ -55,7 +58,8 @@ private:
     struct ForProcess {};
     // The process's list: command line, parameter file, private temporary folder, affinity mask.
     explicit TApplicationParamList(ForProcess);
-    void AddRequestedParam(const std::wstring& name);
+    // A name that cannot be recorded is not recorded; the lookup goes on.
+    void AddRequestedParam(std::wstring_view name) noexcept;
 
     std::vector<std::wstring> entries_;
     std::wstring fTempFolderDelete;

@@ -30,10 +30,15 @@ bool EqualNoCase(const std::wstring& a, const std::wstring& b) {
                                                           static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
-int CALLBACK CollectFamily(const LOGFONTW* lf, const TEXTMETRICW*, DWORD, LPARAM p) {
-    auto* names = reinterpret_cast<std::set<std::wstring>*>(p);
-    names->insert(lf->lfFaceName);
-    return 1;
+// Called by the system: nothing may pass through its frames. A name that cannot be kept ends the
+// list there.
+int CALLBACK CollectFamily(const LOGFONTW* lf, const TEXTMETRICW*, DWORD, LPARAM p) noexcept {
+    try {
+        reinterpret_cast<std::set<std::wstring>*>(p)->insert(lf->lfFaceName);
+        return 1;
+    } catch (...) {
+        return 0;
+    }
 }
 
 }  // namespace
@@ -101,6 +106,8 @@ std::vector<std::wstring> FontGuidelineCandidates(const std::wstring& name, cons
 void FontGuidelineControlPass(TControl* C, const std::wstring& found, int quality, int charset, bool forced) {
     if (!C) return;
     if (!C->ParentFont() && (C->Tag() >= 0 || C->Height() <= 14)) {
+        // The one step the guideline guards on its own: a control whose font cannot be changed
+        // keeps what was set so far, and the walk goes on.
         try {
             TFont& f = C->Font();
             const std::wstring face = UpperText(f.Name());
@@ -110,7 +117,6 @@ void FontGuidelineControlPass(TControl* C, const std::wstring& found, int qualit
             f.SetCharset(static_cast<BYTE>(charset));
             if (forced && f.Size() == 8) f.SetSize(9);
         } catch (...) {
-            // This control keeps what was set so far; the walk goes on.
         }
     }
     // No chart controls in this framework: their axis, title and legend step has nothing to do.
@@ -122,10 +128,8 @@ void FontGuidelineHeightPass(TControl* C) {
     if (!C) return;
     if (auto* label = dynamic_cast<TLabel*>(C)) {
         if (label->Font().Size() == 9 && !label->AutoSize() && label->Layout() == TTextLayout::tlTop) {
-            try {
-                label->SetHeight(std::max(label->Height(), static_cast<int>(TDefaultFontSizes::TextHeight(label->Font()))));
-            } catch (...) {
-            }
+            const int textHeight = TDefaultFontSizes::TextHeight(label->Font());
+            label->SetHeight(std::max(label->Height(), textHeight));
         }
         return;
     }
@@ -146,13 +150,8 @@ std::optional<std::wstring> ApplyFontGuidelineIn(TControl* AControl, std::wstrin
     // 4: Segoe UI does not exist before Vista.
     if (!env.VistaOrLater && EqualNoCase(name, L"Segoe UI")) name = L"Tahoma";
     // 5: the first installed candidate.
-    std::optional<std::wstring> menuFace;
-    try {
-        menuFace = env.MenuFontFace();
-    } catch (...) {
-    }
     std::optional<std::wstring> found;
-    for (const std::wstring& c : FontGuidelineCandidates(name, menuFace, env.VistaOrLater)) {
+    for (const std::wstring& c : FontGuidelineCandidates(name, env.MenuFontFace(), env.VistaOrLater)) {
         if (env.IsInstalled(c)) {
             found = c;
             break;
@@ -184,11 +183,12 @@ std::optional<std::wstring> ApplyFontGuidelineIn(TControl* AControl, std::wstrin
     return found;
 }
 
-void ApplyFontGuideline(TControl* AControl, const std::wstring& AFontName, int AQuality) {
+void ApplyFontGuideline(TControl* AControl, const std::wstring& AFontName, int AQuality) noexcept {
+    // The guideline's one boundary: it never reports. What fails ends it there; the fonts keep
+    // what was set so far.
     try {
         ApplyFontGuidelineIn(AControl, AFontName, AQuality, ProcessFontGuidelineEnvironment());
     } catch (...) {
-        // The guideline never reports: a window keeps the fonts it has.
     }
 }
 

@@ -21,7 +21,7 @@ struct TFontData;
 // AControl: the window (or any control; containers are walked). AFontName: a face or empty.
 // AQuality: a LOGFONT quality, negative to let the parameters ("$FONTQUALITY") decide.
 // Reports nothing; a control whose font cannot be changed is skipped.
-void ApplyFontGuideline(TControl* AControl, const std::wstring& AFontName, int AQuality);
+void ApplyFontGuideline(TControl* AControl, const std::wstring& AFontName, int AQuality) noexcept;
 
 #if SWT_XPROCS_TERMINATOR
 

@@ -4,6 +4,6 @@
 
 namespace swt {
 
-void ApplyFontGuideline(TControl*, const std::wstring&, int) {}
+void ApplyFontGuideline(TControl*, const std::wstring&, int) noexcept {}
 
 }  // namespace swt

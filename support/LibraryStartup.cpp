@@ -39,14 +39,12 @@ XProcsLibrary::XProcsLibrary() {
 #else
     TempFoldersStartup(false);
 #endif
-    try {
-        std::srand(static_cast<unsigned>(std::time(nullptr)));
-        TakeSystemMetricSnapshot();
-        RecordIsWinNT();
-        RecordUserLanguage();
-    } catch (...) {
-        // A snapshot that cannot be taken leaves SystemMetric() empty; the program still starts.
-    }
+    // The unit's own start-up never fails: a snapshot without memory for it leaves SystemMetric()
+    // empty, and the program still starts.
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    TakeSystemMetricSnapshot();
+    RecordIsWinNT();
+    RecordUserLanguage();
     g_started = true;
     owner_ = true;
 }

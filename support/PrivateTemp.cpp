@@ -6,6 +6,7 @@
 
 #include "support/base/Error.h"
 #include "support/base/PathName.h"
+#include "support/base/SystemErrorText.h"
 #include "support/ParamSyntax.h"
 #include "support/base/UniqueHandle.h"
 
@@ -31,7 +32,7 @@ std::wstring WithoutBackslash(std::wstring s) {
     return s;
 }
 
-void SetTempVariables(const std::wstring& value) {
+void SetTempVariables(const std::wstring& value) noexcept {
     ::SetEnvironmentVariableW(L"TEMP", value.c_str());
     ::SetEnvironmentVariableW(L"TMP", value.c_str());
 }
@@ -57,13 +58,8 @@ std::wstring FullPath(const std::wstring& path) {
 }
 
 std::wstring SystemMessage(HRESULT hr) {
-    wchar_t* text = nullptr;
-    DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                   FORMAT_MESSAGE_IGNORE_INSERTS,
-                               nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
-    std::wstring msg = n && text ? TrimBlanks(std::wstring(text, n)) : L"Systemfehler " + std::to_wstring(hr);
-    if (text) ::LocalFree(text);
-    return msg;
+    std::wstring msg = TrimBlanks(SystemText(static_cast<DWORD>(hr)));
+    return msg.empty() ? L"Systemfehler " + std::to_wstring(hr) : msg;
 }
 
 }  // namespace
@@ -113,9 +109,10 @@ void SetTempFolder(const std::wstring& value) {
     SetTempVariables(folder);
 }
 
-bool PrivateTempSetUpDone() { return g_state.setUpDone; }
+bool PrivateTempSetUpDone() noexcept { return g_state.setUpDone; }
 
-std::wstring SetUpPrivateTempFolder(const std::wstring& tempParam, const std::wstring& programPath) {
+std::wstring SetUpPrivateTempFolder(const std::wstring& tempParam, const std::wstring& programPath) noexcept {
+    // The one boundary of this side step: whatever fails (lack of memory for a path) skips it.
     try {
         g_state.setUpDone = true;
         if (g_state.guidText.empty()) return {};
@@ -143,20 +140,16 @@ std::wstring SetUpPrivateTempFolder(const std::wstring& tempParam, const std::ws
             ::SetFileAttributesW(bare.c_str(), attrs | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
 
         const std::wstring probePath = folder + g_state.guidText + L"." + g_state.guidText;
-        std::wstring result;
         {
             UniqueFile probe(::CreateFileW(probePath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                            FILE_ATTRIBUTE_NORMAL, nullptr));
             if (!probe) return {};
-            try {
-                SetTempVariables(folder);
-                ::MoveFileExW(bare.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-                result = folder;
-            } catch (...) {
-            }
+            // System calls only from here on: nothing between the probe and its deletion can fail.
+            SetTempVariables(folder);
+            ::MoveFileExW(bare.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
         }
         ::DeleteFileW(probePath.c_str());
-        return result;
+        return folder;
     } catch (...) {
         return {};
     }

@@ -29,14 +29,14 @@ std::wstring TempFolderOrigin();
 void SetTempFolder(const std::wstring& value);
 
 // Whether the private folder set-up has run in this process (it runs at most once).
-bool PrivateTempSetUpDone();
+bool PrivateTempSetUpDone() noexcept;
 
 // Sets up the private temporary folder once per process: below the "TEMP" parameter's folder when
 // given, else below the origin folder, a hidden sub-folder named by the start-up GUID (programs
 // whose file name starts with "DS_" use the base folder itself); checks it can be written, points
 // "TEMP" and "TMP" at it and asks for its removal at the next restart. Returns the folder, with a
-// trailing backslash, when all that worked; empty otherwise. Never throws.
-std::wstring SetUpPrivateTempFolder(const std::wstring& tempParam, const std::wstring& programPath);
+// trailing backslash, when all that worked; empty otherwise.
+std::wstring SetUpPrivateTempFolder(const std::wstring& tempParam, const std::wstring& programPath) noexcept;
 
 // Whether folder is this run's own private folder: its last component is the start-up GUID.
 bool IsOwnPrivateTempFolder(const std::wstring& folder);

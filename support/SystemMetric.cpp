@@ -1,6 +1,7 @@
 #include "support/SystemMetric.h"
 
 #include <memory>
+#include <new>
 
 #include "support/base/UniqueHandle.h"
 
@@ -11,7 +12,7 @@ namespace {
 std::unique_ptr<TSystemMetric> g_snapshot;
 bool g_isWinNT = false;
 
-POINT MetricPair(int x, int y) { return POINT{::GetSystemMetrics(x), ::GetSystemMetrics(y)}; }
+POINT MetricPair(int x, int y) noexcept { return POINT{::GetSystemMetrics(x), ::GetSystemMetrics(y)}; }
 
 bool QueryVersion(OSVERSIONINFOW& info) {
     info = OSVERSIONINFOW{};
@@ -24,13 +25,13 @@ bool QueryVersion(OSVERSIONINFOW& info) {
 
 }  // namespace
 
-int32_t TSystemMetric::ColorCount(int bits) {
+int32_t TSystemMetric::ColorCount(int bits) noexcept {
     if (bits <= 0) return 1;
     if (bits >= 31) return INT32_MAX;
     return static_cast<int32_t>(1u << bits);
 }
 
-TSystemMetric::TSystemMetric() {
+TSystemMetric::TSystemMetric() noexcept {
     FMenuHeight = ::GetSystemMetrics(SM_CYMENU);
     FCaptionHeight = ::GetSystemMetrics(SM_CYCAPTION);
     FBorder = MetricPair(SM_CXBORDER, SM_CYBORDER);
@@ -53,14 +54,9 @@ TSystemMetric::TSystemMetric() {
 
 const TSystemMetric* SystemMetric() noexcept { return g_snapshot.get(); }
 
-void TakeSystemMetricSnapshot() { g_snapshot = std::make_unique<TSystemMetric>(); }
+void TakeSystemMetricSnapshot() noexcept { g_snapshot.reset(new (std::nothrow) TSystemMetric); }
 
-void ReleaseSystemMetricSnapshot() noexcept {
-    try {
-        g_snapshot.reset();
-    } catch (...) {
-    }
-}
+void ReleaseSystemMetricSnapshot() noexcept { g_snapshot.reset(); }
 
 int WindowsVersionValue() {
     static const int value = [] {

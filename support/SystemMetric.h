@@ -9,7 +9,7 @@ namespace swt {
 class TSystemMetric {
 public:
     // Reads every metric once; the snapshot is never refreshed.
-    TSystemMetric();
+    TSystemMetric() noexcept;
 
     int32_t MenuHeight() const { return FMenuHeight; }
     int32_t CaptionHeight() const { return FCaptionHeight; }
@@ -32,7 +32,7 @@ public:
     int32_t ColorDepth() const { return FColorDepth; }
 
     // The colour count for a number of colour bits (planes x bits per pixel).
-    static int32_t ColorCount(int bits);
+    static int32_t ColorCount(int bits) noexcept;
 
 private:
     int32_t FColorDepth = 0;
@@ -42,9 +42,10 @@ private:
         FMinTrack{}, FCursor{}, FIcon{}, FDoubleClick{}, FIconSpacing{};
 };
 
-// The library's snapshot, taken at library start-up and released at shutdown; none outside.
+// The library's snapshot, taken at library start-up and released at shutdown; none outside, and
+// none when there was no memory for it.
 const TSystemMetric* SystemMetric() noexcept;
-void TakeSystemMetricSnapshot();
+void TakeSystemMetricSnapshot() noexcept;
 void ReleaseSystemMetricSnapshot() noexcept;
 
 // Windows version as major x 10 + minor, from the platform's version query (read once).

@@ -19,6 +19,7 @@ int EndwatchMain(const TCountdownTimes& times) {
         // Split by the plain rule: a quoted folder ending in a backslash does not swallow the id.
         RunEndwatch(PlainCommandLineArgs(), startMonitor, times);
     } catch (...) {
+        // The thread's one boundary: every error ends the program quietly, with exit code 0.
     }
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 
+#include "support/base/ScopeGuard.h"
 #include "terminator/Countdown.h"
 #include "terminator/CountdownClock.h"
 #include "terminator/CountdownTimes.h"
@@ -42,42 +43,36 @@ void RunWaitingLoop(TKillFrm& form, const TWatchedProcess& process, TCountdownCl
     }
 }
 
-void RunEndwatch(const std::vector<std::wstring>& args, HMONITOR startMonitor, const TCountdownTimes& times) noexcept {
-    try {
-        // No window shows by itself: the loop decides when the countdown window appears.
-        Application().Initialize();
-        Application().ShowMainForm = false;
-        // An error inside a window handler ends the program like any other: no message box.
-        Application().OnException = [](const std::wstring&) {
-            if (KillFrm) KillFrm->RequestEnd();
-        };
-        const std::optional<TKillArgs> killArgs = ParseKillArgs(args);
-        if (!killArgs) return;
-        const DWORD processId = ResolveProcessId(*killArgs);
-        if (processId == 0) return;
-        // Opened before anything else can pass, so the handle names the process the caller meant;
-        // a process begun after this program cannot be that one.
-        const TWatchedProcess process(processId, nullptr, OwnStartTime());
-        TCountdownClock clock;
+void RunEndwatch(const std::vector<std::wstring>& args, HMONITOR startMonitor, const TCountdownTimes& times) {
+    // No window shows by itself: the loop decides when the countdown window appears.
+    Application().Initialize();
+    Application().ShowMainForm = false;
+    // An error inside a window handler ends the program like any other: no message box.
+    Application().OnException = [](const std::wstring&) {
+        if (KillFrm) KillFrm->RequestEnd();
+    };
+    const std::optional<TKillArgs> killArgs = ParseKillArgs(args);
+    if (!killArgs) return;
+    const DWORD processId = ResolveProcessId(*killArgs);
+    if (processId == 0) return;
+    // Opened before anything else can pass, so the handle names the process the caller meant;
+    // a process begun after this program cannot be that one.
+    const TWatchedProcess process(processId, nullptr, OwnStartTime());
+    TCountdownClock clock;
 
-        std::unique_ptr<TKillFrm> window = CreateForm<TKillFrm>(process);
-        TKillFrm& form = *window;
-        KillFrm = &form;
-        struct Forget {
-            ~Forget() { KillFrm = nullptr; }
-        } forget;
-        form.ShowTime = times.showTime;
-        form.SetMaxTime(times.maxTime);
-        form.StartTime = clock.Now();
-        form.ProcessId = static_cast<int32_t>(processId);
-        form.SetProgressRange(0, 100);
-        form.SetProgress(0);
-        form.SetDisplayName(killArgs->displayName);
+    std::unique_ptr<TKillFrm> window = CreateForm<TKillFrm>(process);
+    TKillFrm& form = *window;
+    KillFrm = &form;
+    ScopeExit forget([] { KillFrm = nullptr; });
+    form.ShowTime = times.showTime;
+    form.SetMaxTime(times.maxTime);
+    form.StartTime = clock.Now();
+    form.ProcessId = static_cast<int32_t>(processId);
+    form.SetProgressRange(0, 100);
+    form.SetProgress(0);
+    form.SetDisplayName(killArgs->displayName);
 
-        RunWaitingLoop(form, process, clock, startMonitor, killArgs->displayName);
-    } catch (...) {
-        // Every error ends the program quietly; the exit code stays 0.
-    }
+    RunWaitingLoop(form, process, clock, startMonitor, killArgs->displayName);
 }
 
 }  // namespace swt

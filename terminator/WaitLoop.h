@@ -23,8 +23,9 @@ void RunWaitingLoop(TKillFrm& form, const TWatchedProcess& process, TCountdownCl
                     const std::wstring& displayName);
 
 // The whole program after the start monitor has been taken: reads the command line, creates the
-// window hidden and runs the loop with the given times. Swallows every error.
+// window hidden and runs the loop with the given times. Its errors go to the program entry's
+// boundary (EndwatchMain), which ends the program quietly.
 void RunEndwatch(const std::vector<std::wstring>& args, HMONITOR startMonitor,
-                 const TCountdownTimes& times = TCountdownTimes{}) noexcept;
+                 const TCountdownTimes& times = TCountdownTimes{});
 
 }  // namespace swt

@@ -135,16 +135,17 @@ std::wstring TApplication::ExceptionText(std::exception_ptr e) {
     }
 }
 
-void TApplication::HandleException(std::exception_ptr e) {
+void TApplication::HandleException(std::exception_ptr e) noexcept {
     if (!e) return;
-    const std::wstring text = ExceptionText(e);
+    // Called from the boundaries' handlers, so nothing may leave it: a display that fails itself
+    // (its text included) shows nothing more.
     try {
+        const std::wstring text = ExceptionText(e);
         if (OnException)
             OnException(text);
         else
             ShowException(text);
     } catch (...) {
-        // The display itself failed: nothing more can be shown.
     }
 }
 

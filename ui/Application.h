@@ -57,7 +57,7 @@ public:
 
     // The standard error display: a message box with the error's text and the title, after which
     // the loop goes on. OnException, when set, replaces the box.
-    void HandleException(std::exception_ptr e);
+    void HandleException(std::exception_ptr e) noexcept;
     void ShowException(const std::wstring& text);
     std::function<void(const std::wstring& text)> OnException;
     // The text the display shows for an error: swt::Error's message, a std::exception's what().

@@ -11,7 +11,7 @@ int HexDigit(wchar_t c) {
 }
 }  // namespace
 
-std::optional<int32_t> TryStrToInt(std::wstring_view s) {
+std::optional<int32_t> TryStrToInt(std::wstring_view s) noexcept {
     size_t i = 0;
     while (i < s.size() && s[i] == L' ') ++i;
     bool negative = false;

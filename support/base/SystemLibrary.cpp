@@ -1,6 +1,6 @@
 #include "support/base/SystemLibrary.h"
 
-#include <string>
+#include <cwchar>
 
 namespace swt {
 
@@ -32,16 +32,14 @@ HMODULE LoadSystemLibrary(const wchar_t* fileName) noexcept {
     if (!fileName || !*fileName) return nullptr;
     if (HasSearchFlags()) return ::LoadLibraryExW(fileName, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     // Without the flags: the full path in the system folder, its own dependencies looked for
-    // beside it first.
-    try {
-        wchar_t folder[MAX_PATH];
-        const UINT n = ::GetSystemDirectoryW(folder, MAX_PATH);
-        if (n == 0 || n >= MAX_PATH) return nullptr;
-        const std::wstring path = std::wstring(folder, n) + L"\\" + fileName;
-        return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    } catch (...) {
-        return nullptr;
-    }
+    // beside it first. Put together on the stack, so that nothing here can fail but the load.
+    wchar_t path[MAX_PATH];
+    const UINT n = ::GetSystemDirectoryW(path, MAX_PATH);
+    const size_t nameLength = std::wcslen(fileName);
+    if (n == 0 || n + 1 + nameLength >= MAX_PATH) return nullptr;
+    path[n] = L'\\';
+    std::wmemcpy(path + n + 1, fileName, nameLength + 1);
+    return ::LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 HMODULE TSystemLibrary::Module() const noexcept {

@@ -4,12 +4,14 @@
 
 namespace swt {
 
-std::wstring TrimBlanks(std::wstring_view text) {
+std::wstring_view TrimmedView(std::wstring_view text) noexcept {
     size_t b = 0, e = text.size();
     while (b < e && text[b] <= L' ') ++b;
     while (e > b && text[e - 1] <= L' ') --e;
-    return std::wstring(text.substr(b, e - b));
+    return text.substr(b, e - b);
 }
+
+std::wstring TrimBlanks(std::wstring_view text) { return std::wstring(TrimmedView(text)); }
 
 std::wstring UpperText(std::wstring_view text) {
     std::wstring out(text);

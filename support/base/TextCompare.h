@@ -8,6 +8,8 @@ namespace swt {
 
 // Blanks and control characters (everything up to the space character) off both ends.
 std::wstring TrimBlanks(std::wstring_view text);
+// The same, as a part of the text (no copy, so it cannot fail).
+std::wstring_view TrimmedView(std::wstring_view text) noexcept;
 // Upper case by the system's case mapping; the result has the length of the text.
 std::wstring UpperText(std::wstring_view text);
 
