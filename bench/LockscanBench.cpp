@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "lockscan/FileInUse_Tools.h"
-#include "support/base/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "components/kx_Scale.h"
 #include "lockscan/FileInUse_Tools.h"
 #include "support/LibraryStartup.h"
-#include "support/base/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 #include "ui/Application.h"
 #include "updater/UpdateForm.h"
 #include "updater/UpdateRun.h"

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "support/base/DibSection.h"
+#include "base/DibSection.h"
 #include "ui/Image.h"
 
 namespace swt {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "components/PngImage.h"
-#include "support/base/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 namespace swt {
 

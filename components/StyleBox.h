@@ -19,7 +19,7 @@
 #include "components/PngImage.h"
 #include "components/TaskLayout.h"
 #include "components/TaskMargins.h"
-#include "support/base/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 #include "ui/Control.h"
 
 namespace swt {

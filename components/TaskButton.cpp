@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "components/kx_Scale.h"
-#include "support/base/ScopeGuard.h"
+#include "base/ScopeGuard.h"
 #include "ui/ThemeApi.h"
 
 namespace swt {

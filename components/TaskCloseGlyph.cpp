@@ -6,8 +6,8 @@
 
 #include "components/VeltraGDIPOBJ.h"
 #include "components/kx_Scale.h"
-#include "support/base/DibSection.h"
-#include "support/base/UniqueHandle.h"
+#include "base/DibSection.h"
+#include "base/UniqueHandle.h"
 
 namespace swt {
 

@@ -4,9 +4,9 @@
 #include <cwchar>
 #include <memory>
 
-#include "support/base/Error.h"
-#include "support/base/SystemErrorText.h"
-#include "support/base/UniqueHandle.h"
+#include "base/Error.h"
+#include "base/SystemErrorText.h"
+#include "base/UniqueHandle.h"
 #include "ui/Control.h"
 
 namespace swt {

@@ -6,7 +6,7 @@
 
 #include "lockscan/OsError.h"
 #include "lockscan/ScanSeam.h"
-#include "support/base/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 namespace swt {
 

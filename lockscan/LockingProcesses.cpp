@@ -11,7 +11,7 @@
 #include "lockscan/Privilege.h"
 #include "lockscan/SystemTables.h"
 #include "lockscan/TargetSet.h"
-#include "support/base/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 namespace swt {
 

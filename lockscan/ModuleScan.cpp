@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "support/base/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 namespace swt {
 

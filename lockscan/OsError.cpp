@@ -1,6 +1,6 @@
 #include "lockscan/OsError.h"
 
-#include "support/base/SystemErrorText.h"
+#include "base/SystemErrorText.h"
 
 namespace swt {
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <string>
 
-#include "support/base/Error.h"
+#include "base/Error.h"
 
 namespace swt {
 

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "support/base/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 namespace swt {
 

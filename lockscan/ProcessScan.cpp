@@ -7,7 +7,7 @@
 #include "lockscan/MappedViewScan.h"
 #include "lockscan/ModuleScan.h"
 #include "lockscan/ScanSeam.h"
-#include "support/base/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 namespace swt {
 

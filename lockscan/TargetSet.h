@@ -11,7 +11,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "support/base/TextCompare.h"
+#include "base/TextCompare.h"
 
 namespace swt {
 

@@ -4,9 +4,9 @@
 
 #include <memory>
 
-#include "support/base/CommandLine.h"
-#include "support/base/IntText.h"
-#include "support/base/PathName.h"
+#include "base/CommandLine.h"
+#include "base/IntText.h"
+#include "base/PathName.h"
 #include "support/ParamFile.h"
 #include "support/ParamSyntax.h"
 #include "support/PrivateTemp.h"

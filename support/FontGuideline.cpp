@@ -4,11 +4,11 @@
 #include <set>
 
 #include "support/ApplicationParams.h"
-#include "support/base/IntText.h"
+#include "base/IntText.h"
 #include "support/SystemMetric.h"
-#include "support/base/TextCompare.h"
+#include "base/TextCompare.h"
 #include "support/TextHeight.h"
-#include "support/base/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 #include "ui/Control.h"
 #include "ui/Label.h"
 

@@ -6,7 +6,7 @@
 #include "support/ApplicationParams.h"
 #include "support/Languages.h"
 #include "support/PrivateTemp.h"
-#include "support/base/ScopeGuard.h"
+#include "base/ScopeGuard.h"
 #include "support/SystemMetric.h"
 
 namespace swt {

@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-#include "support/base/AnsiText.h"
+#include "base/AnsiText.h"
 #include "support/ParamSyntax.h"
-#include "support/base/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 namespace swt {
 

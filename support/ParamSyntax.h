@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "support/base/TextCompare.h"
+#include "base/TextCompare.h"
 
 namespace swt {
 

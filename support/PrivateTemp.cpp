@@ -4,11 +4,11 @@
 #include <objbase.h>
 #include <shellapi.h>
 
-#include "support/base/Error.h"
-#include "support/base/PathName.h"
-#include "support/base/SystemErrorText.h"
+#include "base/Error.h"
+#include "base/PathName.h"
+#include "base/SystemErrorText.h"
 #include "support/ParamSyntax.h"
-#include "support/base/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 namespace swt {
 

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "support/base/IntText.h"
-#include "support/base/TextCompare.h"
+#include "base/IntText.h"
+#include "base/TextCompare.h"
 
 namespace swt {
 

@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-#include "support/base/PathName.h"
-#include "support/base/TextCompare.h"
-#include "support/base/UniqueHandle.h"
+#include "base/PathName.h"
+#include "base/TextCompare.h"
+#include "base/UniqueHandle.h"
 
 namespace swt {
 

@@ -3,7 +3,7 @@
 #include <memory>
 #include <new>
 
-#include "support/base/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 namespace swt {
 

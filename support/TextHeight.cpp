@@ -3,8 +3,8 @@
 #include <memory>
 
 #include "support/LibraryStartup.h"
-#include "support/base/TextCompare.h"
-#include "support/base/UniqueHandle.h"
+#include "base/TextCompare.h"
+#include "base/UniqueHandle.h"
 
 namespace swt {
 

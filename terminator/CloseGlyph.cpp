@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
-#include "support/base/DibSection.h"
-#include "support/base/UniqueHandle.h"
+#include "base/DibSection.h"
+#include "base/UniqueHandle.h"
 
 namespace swt {
 

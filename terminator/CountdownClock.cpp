@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <mmsystem.h>
 
-#include "support/base/SystemLibrary.h"
+#include "base/SystemLibrary.h"
 
 namespace swt {
 

@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "support/LibraryStartup.h"
-#include "support/base/CommandLine.h"
-#include "support/base/SystemLibrary.h"
+#include "base/CommandLine.h"
+#include "base/SystemLibrary.h"
 #include "terminator/EndwatchUnit1.h"
 
 namespace swt {

@@ -1,6 +1,6 @@
 #include "terminator/KillCommandLine.h"
 
-#include "support/base/IntText.h"
+#include "base/IntText.h"
 
 namespace swt {
 

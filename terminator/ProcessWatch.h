@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "support/base/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 namespace swt {
 

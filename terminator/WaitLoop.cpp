@@ -3,7 +3,7 @@
 #include <memory>
 #include <optional>
 
-#include "support/base/ScopeGuard.h"
+#include "base/ScopeGuard.h"
 #include "terminator/Countdown.h"
 #include "terminator/CountdownClock.h"
 #include "terminator/CountdownTimes.h"

@@ -2,8 +2,8 @@
 
 #include <commctrl.h>
 
-#include "support/base/AnsiText.h"
-#include "support/base/Error.h"
+#include "base/AnsiText.h"
+#include "base/Error.h"
 #include "ui/WindowClass.h"
 
 namespace swt {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "support/base/Error.h"
-#include "support/base/ScopeGuard.h"
+#include "base/Error.h"
+#include "base/ScopeGuard.h"
 #include "ui/Application.h"
 #include "ui/Form.h"
 #include "ui/WinControl.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "support/base/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 #include "ui/Events.h"
 #include "ui/Font.h"
 #include "ui/Layout.h"

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "support/base/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 #include "ui/Types.h"
 
 namespace swt {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "support/base/DibSection.h"
+#include "base/DibSection.h"
 #include "ui/Msimg32Api.h"
 
 namespace swt {

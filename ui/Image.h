@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <functional>
 
-#include "support/base/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 #include "ui/Control.h"
 
 namespace swt {

@@ -1,6 +1,6 @@
 #include "ui/Menus.h"
 
-#include "support/base/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 #include "ui/ImageList.h"
 
 namespace swt {

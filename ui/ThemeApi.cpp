@@ -1,6 +1,6 @@
 #include "ui/ThemeApi.h"
 
-#include "support/base/SystemLibrary.h"
+#include "base/SystemLibrary.h"
 
 namespace swt::uxtheme {
 

@@ -7,7 +7,7 @@
 #include <windows.h>
 #include <uxtheme.h>
 
-#include "support/base/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 namespace swt {
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <functional>
 
-#include "support/base/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 namespace swt {
 

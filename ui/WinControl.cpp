@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <exception>
 
-#include "support/base/Error.h"
-#include "support/base/ScopeGuard.h"
+#include "base/Error.h"
+#include "base/ScopeGuard.h"
 #include "ui/Application.h"
 #include "ui/Menus.h"
 #include "ui/WindowClass.h"

@@ -1,6 +1,6 @@
 #include "ui/WindowClass.h"
 
-#include "support/base/Error.h"
+#include "base/Error.h"
 
 namespace swt {
 

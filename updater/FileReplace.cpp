@@ -1,6 +1,6 @@
 #include "updater/FileReplace.h"
 
-#include "support/base/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 namespace swt {
 

@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <string>
 
-#include "support/base/PathName.h"
+#include "base/PathName.h"
 
 namespace swt {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cwchar>
 
-#include "support/base/TextCompare.h"
+#include "base/TextCompare.h"
 
 namespace swt {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "support/base/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 namespace swt {
 

@@ -1,6 +1,6 @@
 #include "updater/ProcessList.h"
 
-#include "support/base/PathName.h"
+#include "base/PathName.h"
 #include "updater/ForeignWindow.h"
 #include "updater/ToDoList.h"
 #include "updater/UpdateRun.h"

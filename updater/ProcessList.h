@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "lockscan/ProcessLockList.h"
-#include "support/base/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 #include "updater/UpdateHost.h"
 
 namespace swt {

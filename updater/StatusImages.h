@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "support/base/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 namespace swt {
 

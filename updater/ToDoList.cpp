@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "lockscan/FileInUse_Tools.h"
-#include "support/base/PathName.h"
+#include "base/PathName.h"
 #include "updater/ProcessList.h"
 
 namespace swt {

@@ -1,6 +1,6 @@
 #include "updater/UpdateForm.h"
 
-#include "support/base/Error.h"
+#include "base/Error.h"
 #include "ui/Application.h"
 #include "ui/Panel.h"
 #include "ui/ScrollBox.h"

@@ -4,8 +4,8 @@
 #include <cwctype>
 #include <vector>
 
-#include "support/base/Error.h"
-#include "support/base/IntText.h"
+#include "base/Error.h"
+#include "base/IntText.h"
 
 namespace swt {
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "support/base/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 namespace swt {
 

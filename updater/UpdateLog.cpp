@@ -1,7 +1,7 @@
 #include "updater/UpdateLog.h"
 
-#include "support/base/AnsiText.h"
-#include "support/base/UniqueHandle.h"
+#include "base/AnsiText.h"
+#include "base/UniqueHandle.h"
 
 namespace swt {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "support/base/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 namespace swt {
 

@@ -4,9 +4,9 @@
 #include <exception>
 
 #include "lockscan/FileInUse_Tools.h"
-#include "support/base/Error.h"
-#include "support/base/SystemErrorText.h"
-#include "support/base/ScopeGuard.h"
+#include "base/Error.h"
+#include "base/SystemErrorText.h"
+#include "base/ScopeGuard.h"
 #include "support/StartProgram.h"
 #include "updater/ForeignWindow.h"
 #include "updater/FileReplace.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "support/base/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 namespace swt::test {
 

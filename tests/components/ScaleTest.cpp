@@ -5,8 +5,8 @@
 #include <windows.h>
 
 #include "components/kx_Scale.h"
-#include "support/base/Error.h"
-#include "support/base/UniqueHandle.h"
+#include "base/Error.h"
+#include "base/UniqueHandle.h"
 
 using namespace swt;
 

@@ -10,8 +10,8 @@
 #include "components/VeltraGDIPAPI.h"
 #include "components/XGraphic.h"
 #include "components/kx_Scale.h"
-#include "support/base/DibSection.h"
-#include "support/base/UniqueHandle.h"
+#include "base/DibSection.h"
+#include "base/UniqueHandle.h"
 #include "tests/components/TaskSamples.h"
 #include "ui/Application.h"
 

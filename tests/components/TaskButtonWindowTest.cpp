@@ -12,7 +12,7 @@
 #include "ui/ImageList.h"
 #include "ui/ThemeApi.h"
 #include "components/kx_taskbutton.h"
-#include "support/base/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 #include "tests/common/TestSupport.h"
 #include "tests/components/TaskSamples.h"
 #include "ui/Application.h"

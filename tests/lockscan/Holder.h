@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "lockscan/ProcessLockList.h"
-#include "support/base/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 #include "tests/common/TestSupport.h"
 
 namespace swt::test {

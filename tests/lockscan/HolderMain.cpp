@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "support/base/CommandLine.h"
+#include "base/CommandLine.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // beside it is taken, so that the planted-DLL test can tell our programs apart.
 #include <windows.h>
 
-#include "support/base/CommandLine.h"
+#include "base/CommandLine.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const auto args = swt::CommandLineArgs();

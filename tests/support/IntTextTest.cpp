@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "support/base/IntText.h"
+#include "base/IntText.h"
 
 namespace {
 

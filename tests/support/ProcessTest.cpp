@@ -2,12 +2,12 @@
 // chain of started programs, the private temporary folders, StartProgram, bad parameters.
 #include <gtest/gtest.h>
 
-#include "support/base/AnsiText.h"
+#include "base/AnsiText.h"
 
 #include <string>
 
 #include "support/StartProgram.h"
-#include "support/base/TextCompare.h"
+#include "base/TextCompare.h"
 #include "tests/support/XProcsTestSupport.h"
 
 namespace swt::test {

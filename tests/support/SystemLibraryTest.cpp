@@ -5,8 +5,8 @@
 #include <cwctype>
 #include <string>
 
-#include "support/base/SystemLibrary.h"
-#include "support/base/UniqueHandle.h"
+#include "base/SystemLibrary.h"
+#include "base/UniqueHandle.h"
 #include "tests/common/TestSupport.h"
 
 namespace {

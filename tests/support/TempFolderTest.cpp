@@ -1,7 +1,7 @@
 // The private temporary folder inside this process: what may be deleted, writing TempFolder.
 #include <gtest/gtest.h>
 
-#include "support/base/Error.h"
+#include "base/Error.h"
 #include "support/PrivateTemp.h"
 #include "tests/support/XProcsTestSupport.h"
 

@@ -2,7 +2,7 @@
 // reading of messages whose encoding is not known.
 #include <gtest/gtest.h>
 
-#include "support/base/AnsiText.h"
+#include "base/AnsiText.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "support/base/AnsiText.h"
-#include "support/base/CommandLine.h"
+#include "base/AnsiText.h"
+#include "base/CommandLine.h"
 #include "support/xProcs.h"
 
 namespace {

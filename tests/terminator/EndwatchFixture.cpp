@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "support/base/CommandLine.h"
+#include "base/CommandLine.h"
 
 namespace {
 constexpr UINT kFixtureExitCode = 7;

@@ -1,7 +1,7 @@
 // The terminator's command line: which parameter is read, the display name, and the window form.
 #include <gtest/gtest.h>
 
-#include "support/base/CommandLine.h"
+#include "base/CommandLine.h"
 #include "terminator/KillCommandLine.h"
 #include "tests/common/TestSupport.h"
 

@@ -1,6 +1,6 @@
 #include "tests/terminator/TestTimes.h"
 
-#include "support/base/IntText.h"
+#include "base/IntText.h"
 
 namespace endwatch_test {
 

@@ -8,8 +8,8 @@
 #include <memory>
 #include <sstream>
 
-#include "support/base/AnsiText.h"
-#include "support/base/CommandLine.h"
+#include "base/AnsiText.h"
+#include "base/CommandLine.h"
 #include "support/xProcs.h"
 #include "ui/Ui.h"
 

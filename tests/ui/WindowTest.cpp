@@ -9,7 +9,7 @@
 #include <mutex>
 #include <thread>
 
-#include "support/base/Error.h"
+#include "base/Error.h"
 #include "tests/common/TestSupport.h"
 #include "ui/Ui.h"
 

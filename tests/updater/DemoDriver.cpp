@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "support/base/CommandLine.h"
+#include "base/CommandLine.h"
 #include "tests/updater/WindowTree.h"
 
 namespace {

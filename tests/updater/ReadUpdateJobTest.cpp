@@ -3,8 +3,8 @@
 
 #include <optional>
 
-#include "support/base/Error.h"
-#include "support/base/SystemErrorText.h"
+#include "base/Error.h"
+#include "base/SystemErrorText.h"
 #include "tests/updater/UpdaterDriver.h"
 #include "updater/SwaptideUnit.h"
 

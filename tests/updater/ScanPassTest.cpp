@@ -9,7 +9,7 @@
 #include <optional>
 
 #include "lockscan/FileInUse_Tools.h"
-#include "support/base/SystemErrorText.h"
+#include "base/SystemErrorText.h"
 #include "tests/lockscan/Holder.h"
 #include "tests/updater/UpdateWindowFixture.h"
 #include "tests/updater/UpdaterDriver.h"

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "support/base/SystemErrorText.h"
+#include "base/SystemErrorText.h"
 #include "tests/lockscan/Holder.h"
 #include "tests/updater/UpdaterDriver.h"
 #include "tests/updater/WindowTree.h"

@@ -6,8 +6,8 @@
 
 #include "lockscan/FileInUse_Tools.h"
 #include "lockscan/NtApi.h"
-#include "support/base/ScopeGuard.h"
-#include "support/base/Error.h"
+#include "base/ScopeGuard.h"
+#include "base/Error.h"
 #include "tests/lockscan/Holder.h"
 #include "tests/updater/UpdateWindowFixture.h"
 #include "tests/updater/UpdaterDriver.h"
@@ -242,7 +242,9 @@ TEST(UpdateWindow, ClosingTheWindowWhileTheCallerClosesRestartsItOnce) {
     w.Tick();
     EXPECT_FALSE(w.form->Visible());
     const std::vector<std::string> lines = LogOf(job.LogPath());
+    // The user's close comes while the caller closes: the file left is given up at that moment.
     EXPECT_EQ(Since(lines, 2), (std::vector<std::string>{"START read depended Prozesses",
+                                                          "ENDE ohne Fortsetzung, Dateien nicht ersetzt: 1",
                                                           "OKAY Aufrufendes Programm beenden",
                                                           "OKAY Aufrufendes Programm neu starten"}));
     EXPECT_EQ(ReadFileBytes(dest), "old") << "no file is copied once the window closed";

@@ -1,4 +1,4 @@
-#include "support/base/IntText.h"
+#include "base/IntText.h"
 
 namespace swt {
 

@@ -1,4 +1,4 @@
-#include "support/base/DibSection.h"
+#include "base/DibSection.h"
 
 namespace swt {
 

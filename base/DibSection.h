@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include "support/base/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 namespace swt {
 

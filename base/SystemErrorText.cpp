@@ -1,8 +1,8 @@
-#include "support/base/SystemErrorText.h"
+#include "base/SystemErrorText.h"
 
 #include <windows.h>
 
-#include "support/base/ScopeGuard.h"
+#include "base/ScopeGuard.h"
 
 namespace swt {
 

@@ -1,4 +1,4 @@
-#include "support/base/TextCompare.h"
+#include "base/TextCompare.h"
 
 #include <windows.h>
 

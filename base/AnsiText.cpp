@@ -1,4 +1,4 @@
-#include "support/base/AnsiText.h"
+#include "base/AnsiText.h"
 
 namespace swt {
 

@@ -1,4 +1,4 @@
-#include "support/base/SystemLibrary.h"
+#include "base/SystemLibrary.h"
 
 #include <cwchar>
 

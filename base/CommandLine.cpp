@@ -1,4 +1,4 @@
-#include "support/base/CommandLine.h"
+#include "base/CommandLine.h"
 
 #include <windows.h>
 #include <shellapi.h>

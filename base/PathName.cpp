@@ -1,8 +1,8 @@
-#include "support/base/PathName.h"
+#include "base/PathName.h"
 
 #include <windows.h>
 
-#include "support/base/TextCompare.h"
+#include "base/TextCompare.h"
 
 namespace swt {
 
