@@ -42,6 +42,8 @@ public:
     explicit TForm1(std::vector<std::wstring> args);
     ~TForm1() override;
 
+    // A member, so it goes before the controls of the base class: its items' rows take their
+    // frames out of the scroll box while it still exists.
     TUpdateRun Run;
 
     Tkx_TaskButton* kx_TaskButton1 = nullptr;
