@@ -103,9 +103,9 @@ TProcessFrameRow::TProcessFrameRow(TWinControl& scrollBox, TProcessItem& item, T
     : scrollBox_(scrollBox) {
     auto frame = std::make_unique<TProcessFrame>(item, actions_, images);
     frame_ = frame.get();
-    // Below the rows there are already, as wide as the window.
-    frame_->SetBounds(0, 100000, 470, 62);
-    scrollBox_.InsertControl(std::move(frame));
+    // As wide as the window, below the rows there are already.
+    frame_->SetBounds(0, 0, 470, 62);
+    scrollBox_.AppendControl(std::move(frame));
 }
 
 TProcessFrameRow::~TProcessFrameRow() { scrollBox_.RemoveControl(frame_); }

@@ -137,10 +137,10 @@ void TForm1::StartTimer(unsigned ms) {
     Timer1.SetEnabled(true);
 }
 
-void TForm1::BeginRowUpdate() { DisableAlign(); }
+void TForm1::BeginRowUpdate() { rowBatch_.emplace(*this); }
 
 void TForm1::EndRowUpdate() {
-    EnableAlign();
+    rowBatch_.reset();
     Repaint();
 }
 
@@ -154,8 +154,7 @@ std::unique_ptr<TProcessRowView> TForm1::CreateRow(TProcessItem& item) {
 }
 
 void TForm1::RowRemoved() {
-    SetAutoSize(false);
-    SetAutoSize(true);
+    RequestLayout();
     Invalidate();
     if (HandleAllocated()) Repaint();
 }

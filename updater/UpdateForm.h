@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,10 @@ protected:
     void FormShow() override;
     void FormCloseQuery(bool& canClose) override;
     void FormClose(TCloseAction& action) override;
+
+private:
+    // Holds the window's layout from BeginRowUpdate to EndRowUpdate.
+    std::optional<TAlignBatch> rowBatch_;
 };
 
 // The window's bounds for its size: 16 pixels inside the top-left corner of the work area, moved

@@ -10,14 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "lockscan/DevicePaths.h"
 #include "updater/ProcessList.h"
 #include "updater/ToDoList.h"
 #include "updater/UpdateHost.h"
+#include "updater/UpdateJob.h"
 
 namespace swt {
-
-class TDevicePaths;
-struct TUpdateJob;
 
 class TUpdateRun : public TProcessRowSite {
 public:
