@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cwchar>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -77,17 +78,21 @@ struct Figures {
 void RunOnce(bool batched, Figures& fig, int round) {
     auto t0 = Clock::now();
     auto f = swt::CreateForm<TBenchForm>();
-    if (batched) f->DisableAlign();
-    for (int i = 0; i < kRows; ++i) f->AddRow(i);
-    if (batched) f->EnableAlign();
+    {
+        std::optional<swt::TAlignBatch> batch;
+        if (batched) batch.emplace(*f);
+        for (int i = 0; i < kRows; ++i) f->AddRow(i);
+    }
     f->Show();
     auto t1 = Clock::now();
-    if (batched) f->DisableAlign();
-    for (auto& r : f->Rows) {
-        r.State->SetCaption(round % 2 ? L"schließt" : L"läuft noch");
-        r.Path->SetCaption(r.Path->Caption() + L"x");
+    {
+        std::optional<swt::TAlignBatch> batch;
+        if (batched) batch.emplace(*f);
+        for (auto& r : f->Rows) {
+            r.State->SetCaption(round % 2 ? L"schließt" : L"läuft noch");
+            r.Path->SetCaption(r.Path->Caption() + L"x");
+        }
     }
-    if (batched) f->EnableAlign();
     auto t2 = Clock::now();
     for (int i = 0; i < 5; ++i) f->Repaint();
     auto t3 = Clock::now();

@@ -298,6 +298,13 @@ void TWinControl::InsertControl(std::unique_ptr<TControl> child) {
     RequestLayout();
 }
 
+void TWinControl::AppendControl(std::unique_ptr<TControl> child) {
+    int bottom = 0;
+    for (const auto& c : controls_) bottom = std::max(bottom, c->Top() + c->Height());
+    child->SetBounds(child->Left(), bottom, child->Width(), child->Height());
+    InsertControl(std::move(child));
+}
+
 void TWinControl::RemoveControl(TControl* child) {
     auto it = std::find_if(controls_.begin(), controls_.end(), [&](auto& p) { return p.get() == child; });
     if (it == controls_.end()) return;

@@ -60,6 +60,10 @@ public:
         return p;
     }
     void InsertControl(std::unique_ptr<TControl> child);
+    // Adds the child after the others, where a top-aligned stack lays it out: below the last
+    // child, which it stands below until then (a batch may hold the layout while the child's
+    // window is shown).
+    void AppendControl(std::unique_ptr<TControl> child);
     // Destroys the child (and its window).
     void RemoveControl(TControl* child);
     int ControlCount() const { return static_cast<int>(controls_.size()); }

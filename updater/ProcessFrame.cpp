@@ -2,7 +2,6 @@
 
 #include <shellapi.h>
 
-#include "ui/Form.h"
 #include "ui/ImageList.h"
 #include "ui/Shape.h"
 #include "updater/ProcessList.h"
@@ -12,13 +11,12 @@
 
 namespace swt {
 
-TProcessFrame::TProcessFrame(TProcessItem& item, TForm& owner, TImageList* images)
-    : ActionForeground(*owner.Own<TAction>()),
-      ActionKill(*owner.Own<TAction>()),
-      ActionClose(*owner.Own<TAction>()),
-      PopupMenu1(*owner.Own<TPopupMenu>()),
-      FItem(&item),
-      owner_(&owner) {
+TProcessFrame::TProcessFrame(TProcessItem& item, TProcessRowActions& actions, TImageList* images)
+    : ActionForeground(actions.ActionForeground),
+      ActionKill(actions.ActionKill),
+      ActionClose(actions.ActionClose),
+      PopupMenu1(actions.PopupMenu1),
+      FItem(&item) {
     SetName(L"TProcessFrame");
     SetBevelOuter(TBevelCut::bvNone);
     SetAlign(TAlign::alTop);
@@ -101,21 +99,16 @@ void TProcessFrame::Button1Click() { FItem->Kill(); }
 void TProcessFrame::Button2Click() { FItem->CloseProcess(); }
 void TProcessFrame::Button3Click() { FItem->BringToFront(); }
 
-TProcessFrameRow::TProcessFrameRow(TWinControl* scrollBox, TProcessFrame* frame) : scrollBox_(scrollBox), frame_(frame) {
-    if (!frame_) return;
-    owner_ = &frame_->Owner();
-    owned_[0] = &frame_->PopupMenu1;
-    owned_[1] = &frame_->ActionClose;
-    owned_[2] = &frame_->ActionKill;
-    owned_[3] = &frame_->ActionForeground;
+TProcessFrameRow::TProcessFrameRow(TWinControl& scrollBox, TProcessItem& item, TImageList* images)
+    : scrollBox_(scrollBox) {
+    auto frame = std::make_unique<TProcessFrame>(item, actions_, images);
+    frame_ = frame.get();
+    // As wide as the window, below the rows there are already.
+    frame_->SetBounds(0, 0, 470, 62);
+    scrollBox_.AppendControl(std::move(frame));
 }
 
-TProcessFrameRow::~TProcessFrameRow() {
-    if (scrollBox_ && frame_) scrollBox_->RemoveControl(frame_);
-    // After the row, which points at them.
-    if (owner_)
-        for (const void* obj : owned_) owner_->Release(obj);
-}
+TProcessFrameRow::~TProcessFrameRow() { scrollBox_.RemoveControl(frame_); }
 
 std::wstring TProcessFrameRow::Hint() const { return frame_->Hint(); }
 

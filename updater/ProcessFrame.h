@@ -10,12 +10,18 @@
 
 namespace swt {
 
-class TForm;
-class TForm1;
 class TProcessItem;
 class TShape;
 class Tkx_TaskButton;
 class TImageList;
+
+// The row's context menu and the actions it and the links run; the row owns them.
+struct TProcessRowActions {
+    TAction ActionForeground;
+    TAction ActionKill;
+    TAction ActionClose;
+    TPopupMenu PopupMenu1;
+};
 
 class TProcessFrame : public TPanel {
 public:
@@ -23,47 +29,45 @@ public:
         L"Dieser Prozess verwendet Dateien, die zu aktualisieren sind. Um das Update abzuschließen, muss diese "
         L"Anwendung beendet werden.";
 
-    // item: the process the row shows; owner: the window, which owns the row's menu and actions
-    // (TProcessFrameRow releases them after the row); images: the window's status pictures.
-    TProcessFrame(TProcessItem& item, TForm& owner, TImageList* images);
+    // item: the process the row shows; actions: the row's menu and actions, which outlive the
+    // frame (TProcessFrameRow owns both); images: the window's status pictures.
+    TProcessFrame(TProcessItem& item, TProcessRowActions& actions, TImageList* images);
 
     TShape* Shape2 = nullptr;
     Tkx_TaskButton* kx_TaskButton1 = nullptr;
     TShape* Shape1 = nullptr;
-    // On the window's owner list: the menu points at the actions and the row at the menu.
+    // The menu points at the actions and the row at the menu.
     TAction& ActionForeground;
     TAction& ActionKill;
     TAction& ActionClose;
     TPopupMenu& PopupMenu1;
 
     TProcessItem* FItem;  // not owned
-    TForm& Owner() const { return *owner_; }
 
     // Link index: -1 and 0 bring to front, 1 kills, 2 closes; others do nothing.
     void kx_TaskButton1LinkClick(int index);
     void Button1Click();  // kill
     void Button2Click();  // close
     void Button3Click();  // bring to front
-
-private:
-    TForm* owner_;
 };
 
-// The row as the process list sees it: destroying it takes the row out of its scroll box, then
-// releases the row's menu and actions from the window's owner list.
+// The row as the process list sees it: it owns the row's menu and actions and makes the frame
+// for the item, appended below the rows in scrollBox; destroying it takes the frame out of the
+// scroll box, then its menu and actions go.
 class TProcessFrameRow : public TProcessRowView {
 public:
-    TProcessFrameRow(TWinControl* scrollBox, TProcessFrame* frame);
+    TProcessFrameRow(TWinControl& scrollBox, TProcessItem& item, TImageList* images);
     ~TProcessFrameRow() override;
+    TProcessFrameRow(const TProcessFrameRow&) = delete;
+    TProcessFrameRow& operator=(const TProcessFrameRow&) = delete;
     std::wstring Hint() const override;
     void SetHint(const std::wstring& hint) override;
     TProcessFrame* Frame() const { return frame_; }
 
 private:
-    TWinControl* scrollBox_;
-    TProcessFrame* frame_;
-    TForm* owner_ = nullptr;
-    const void* owned_[4] = {};  // the row's menu and actions, menu first (it points at the actions)
+    TProcessRowActions actions_;  // first: made before the frame, gone after it
+    TWinControl& scrollBox_;
+    TProcessFrame* frame_ = nullptr;  // owned by the scroll box
 };
 
 }  // namespace swt

@@ -2,8 +2,6 @@
 
 #include "base/PathName.h"
 #include "updater/ForeignWindow.h"
-#include "updater/ToDoList.h"
-#include "updater/UpdateRun.h"
 
 namespace swt {
 
@@ -64,33 +62,16 @@ TProcessItem& TProcessItem::Create(TProcessList* list, uint32_t processId, std::
     list->items_.push_back(std::move(owned));
     item.FProcess.reset(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
                                       processId));
-    // Setting up the row never reports: a row that cannot be made is left out.
-    try {
-        TUpdateHost* host = list->FForm ? list->FForm->Host() : nullptr;
-        if (host) item.FFrame = host->CreateRow(item);
-    } catch (...) {
-    }
     return item;
 }
 
-TProcessItem::~TProcessItem() { FreeFrame(); }
+TProcessItem::~TProcessItem() = default;
 
-void TProcessItem::FreeFrame() {
+void TProcessItem::AddHeldFile(std::wstring fileName) {
+    FHeldFiles.push_back(std::move(fileName));
     if (!FFrame) return;
-    try {
-        FFrame.reset();
-        TUpdateHost* host = FProcessList && FProcessList->FForm ? FProcessList->FForm->Host() : nullptr;
-        if (host) host->RowRemoved();
-    } catch (...) {
-    }
-}
-
-void TProcessItem::AttachLock(TProcessLockInfo& lock) {
-    FLocks.push_back(&lock);
-    if (!FFrame) return;
-    std::wstring hint = FFrame->Hint();
-    hint += hint.empty() ? L"Verwendet\r" : L"\r";
-    hint += lock.FileName;
+    std::wstring hint = L"Verwendet";
+    for (const std::wstring& file : FHeldFiles) hint += L"\r" + file;
     FFrame->SetHint(hint);
 }
 
@@ -103,47 +84,47 @@ HWND TProcessItem::Window() const {
     return MayStillRun() ? FindProcessWindow(FProcessId) : nullptr;
 }
 
+template <class Act>
+void TProcessItem::ActOnWindow(unsigned nextPassMs, Act act) {
+    TProcessRowSite* site = FProcessList ? FProcessList->FSite : nullptr;
+    if (HWND w = Window()) {
+        const std::wstring line = act(w);
+        if (site && !line.empty()) site->Log(line);
+    }
+    if (site) site->ScheduleScan(nextPassMs);
+}
+
 void TProcessItem::Kill() {
-    TUpdateRun* form = FProcessList ? FProcessList->FForm : nullptr;
+    TProcessRowSite* site = FProcessList ? FProcessList->FSite : nullptr;
+    const std::wstring done = L"OK " + Caption() + L" gekillt";
     if (FProcess) {
         if (MayStillRun()) {
             ::TerminateProcess(FProcess.get(), 0);
-            if (form) form->Log(L"OK " + Caption() + L" gekillt");
+            if (site) site->Log(done);
         }
     } else if (UniqueHandleT process{::OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, FProcessId)}) {
         ::TerminateProcess(process.get(), 0);
-        if (form) form->Log(L"OK " + Caption() + L" gekillt");
+        if (site) site->Log(done);
     }
-    if (form) form->ScheduleScan(100);
+    if (site) site->ScheduleScan(100);
 }
 
 void TProcessItem::CloseProcess() {
-    TUpdateRun* form = FProcessList ? FProcessList->FForm : nullptr;
-    if (HWND w = Window()) {
+    ActOnWindow(1000, [this](HWND w) {
         // A window that does not answer is given up after a few seconds at most; the row stays
         // for "Prozess killen".
-        if (!BringForward(w) || SendCloseMessage(w) == TCloseReply::NoAnswer) {
-            if (form) form->Log(L"WARN " + Caption() + L" antwortet nicht, Closemessage aufgegeben");
-        } else if (form) {
-            form->Log(L"OK " + Caption() + L" Closemessage sended");
-        }
-    }
-    if (form) form->ScheduleScan(1000);
+        if (!BringForward(w) || SendCloseMessage(w) == TCloseReply::NoAnswer)
+            return L"WARN " + Caption() + L" antwortet nicht, Closemessage aufgegeben";
+        return L"OK " + Caption() + L" Closemessage sended";
+    });
 }
 
 void TProcessItem::BringToFront() {
-    TUpdateRun* form = FProcessList ? FProcessList->FForm : nullptr;
-    if (HWND w = Window()) {
-        if (!BringForward(w)) {
-            if (form) form->Log(L"WARN " + Caption() + L" antwortet nicht");
-        } else if (form) {
-            form->Log(L"OK " + Caption() + L" Bring to front sended");
-        }
-    }
-    if (form) {
-        form->ScheduleScan(500);
-        if (form->Host()) form->Host()->ReturnToFront();
-    }
+    ActOnWindow(500, [this](HWND w) {
+        return BringForward(w) ? L"OK " + Caption() + L" Bring to front sended"
+                               : L"WARN " + Caption() + L" antwortet nicht";
+    });
+    if (TProcessRowSite* site = FProcessList ? FProcessList->FSite : nullptr) site->ReturnToFront();
 }
 
 int TProcessList::IndexOfProcess(uint32_t processId) const {
@@ -157,15 +138,10 @@ TProcessItem* TProcessList::FindProcess(uint32_t processId) const {
     return i < 0 ? nullptr : items_[static_cast<size_t>(i)].get();
 }
 
-TProcessItem& TProcessList::FindOrAddProcess(uint32_t processId, const std::wstring& path) {
-    if (TProcessItem* item = FindProcess(processId)) return *item;
-    return TProcessItem::Create(this, processId, path);
-}
-
-void TProcessList::ClearLocks() {
+void TProcessList::ClearHeldFiles() {
     for (auto& item : items_) {
         if (item->FFrame) item->FFrame->SetHint(L"");
-        item->FLocks.clear();
+        item->FHeldFiles.clear();
     }
 }
 

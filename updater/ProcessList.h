@@ -6,15 +6,25 @@
 #include <string>
 #include <vector>
 
-#include "lockscan/ProcessLockList.h"
 #include "base/UniqueHandle.h"
 #include "updater/UpdateHost.h"
 
 namespace swt {
 
-class TToDoList;
-class TUpdateRun;
 class TProcessList;
+
+// What a row's actions need of the run: the log, the next scan pass, and the updater's own window
+// in front again. The run implements it; items and rows know nothing else of the run.
+class TProcessRowSite {
+public:
+    virtual void Log(const std::wstring& text) const = 0;
+    // The next pass comes after ms.
+    virtual void ScheduleScan(unsigned ms) = 0;
+    virtual void ReturnToFront() = 0;
+
+protected:
+    ~TProcessRowSite() = default;
+};
 
 // The name a row shows for a process: the file name of its path without folder and extension.
 std::wstring ProcessDisplayName(const std::wstring& path);
@@ -28,18 +38,16 @@ HWND FindProcessWindow(DWORD processId, const std::wstring& cls, const std::wstr
 
 class TProcessItem {
 public:
-    // Appends the new item to list (which owns it) and gives it its row.
+    // Appends the new item, without a row, to list (which owns it).
     static TProcessItem& Create(TProcessList* list, uint32_t processId, std::wstring path);
     ~TProcessItem();
     TProcessItem(const TProcessItem&) = delete;
     TProcessItem& operator=(const TProcessItem&) = delete;
 
-    // Destroys the row; the window shrinks.
-    void FreeFrame();
     // The row's caption: the process's display name.
     std::wstring Caption() const { return ProcessDisplayName(FPath); }
-    // Adds a lock of the current pass and its file name to the row's hint.
-    void AttachLock(TProcessLockInfo& lock);
+    // Adds a file the process holds in the current pass to the item and to the row's hint.
+    void AddHeldFile(std::wstring fileName);
     // The row's hint ("Verwendet" and one line per held file), empty without a row.
     std::wstring Hint() const { return FFrame ? FFrame->Hint() : std::wstring(); }
 
@@ -51,9 +59,12 @@ public:
     TProcessList* FProcessList;  // not owned
     uint32_t FProcessId;
     std::wstring FPath;
+    // The row on screen, made by the run's window; none without a window. Destroying it takes the
+    // row off the screen.
     std::unique_ptr<TProcessRowView> FFrame;
-    // The locks this process holds in the current pass; owned by the to-do entries.
-    std::vector<TProcessLockInfo*> FLocks;
+    // The files this process holds in the current pass (drive-letter paths, as the hint shows
+    // them), in the order they were added.
+    std::vector<std::wstring> FHeldFiles;
     // The process, opened once when the row was made, so that kill and close act on it and never
     // on a later process that was given the same id. None when it could not be opened.
     UniqueHandleT FProcess;
@@ -63,14 +74,17 @@ private:
     // Whether the process the row was made for may still run (always true without a handle).
     bool MayStillRun() const;
     HWND Window() const;
+    // The shape every row action shares: act on the process's window, log what came of it (no
+    // window: nothing), and have the next pass come after nextPassMs.
+    template <class Act>
+    void ActOnWindow(unsigned nextPassMs, Act act);
 };
 
 // Owns its items: removing an item destroys it with its row.
 class TProcessList {
 public:
-    // form: the run whose window shows the rows and whose log and timer the actions use; may be
-    // none (no rows, no log).
-    TProcessList(TUpdateRun* form, TToDoList* toDoList) : FForm(form), FToDoList(toDoList) {}
+    // site: what the rows' actions log to and reschedule; may be none (no log).
+    explicit TProcessList(TProcessRowSite* site = nullptr) : FSite(site) {}
     TProcessList(const TProcessList&) = delete;
     TProcessList& operator=(const TProcessList&) = delete;
 
@@ -78,13 +92,11 @@ public:
     TProcessItem& operator[](size_t i) const { return *items_[i]; }
     int IndexOfProcess(uint32_t processId) const;
     TProcessItem* FindProcess(uint32_t processId) const;
-    TProcessItem& FindOrAddProcess(uint32_t processId, const std::wstring& path);
-    // Empties every item's lock references and clears every row's hint.
-    void ClearLocks();
+    // Empties every item's held files and clears every row's hint.
+    void ClearHeldFiles();
     void Delete(size_t i);
 
-    TUpdateRun* FForm;     // not owned
-    TToDoList* FToDoList;  // not owned
+    TProcessRowSite* FSite;  // not owned
 
 private:
     friend class TProcessItem;

@@ -6,7 +6,6 @@
 
 #include "lockscan/FileInUse_Tools.h"
 #include "base/PathName.h"
-#include "updater/ProcessList.h"
 
 namespace swt {
 
@@ -39,14 +38,9 @@ void TUpdateItem::TakeLocks(std::unique_ptr<TProcessLockList> locks) {
             if ((*locks)[i].ProcessId == FToDoList->FOwnProcessId) locks->Delete(i);
     }
     if (!FDone && locks && locks->Count() > 0) FLocks = std::move(locks);
-    if (!FLocks || !FToDoList || !FToDoList->FProcessList) return;
-    // Every holder gets a row; the scan pass, not this, attaches the locks to the rows.
-    for (size_t i = 0; i < FLocks->Count(); ++i)
-        FToDoList->FProcessList->FindOrAddProcess((*FLocks)[i].ProcessId, (*FLocks)[i].ProcessPath);
 }
 
-TToDoList::TToDoList(TProcessList* processList)
-    : FProcessList(processList), FOwnProcessId(::GetCurrentProcessId()) {}
+TToDoList::TToDoList() : FOwnProcessId(::GetCurrentProcessId()) {}
 
 void TToDoList::NotePlaced(const TUpdateItem& entry) {
     if (!entry.FDestKey.empty()) placed_.push_back(entry.FDestKey);

@@ -10,7 +10,6 @@
 
 namespace swt {
 
-class TProcessList;
 class TToDoList;
 
 // One file to put into place. Creating an entry appends it to its list and looks at once for
@@ -24,11 +23,11 @@ public:
     TUpdateItem(const TUpdateItem&) = delete;
     TUpdateItem& operator=(const TUpdateItem&) = delete;
 
-    // Scans which processes hold the destination open and gives each of them a process row.
+    // Scans which processes hold the destination open.
     void RefreshLocks();
     // The same with a list scanned by the caller (a batch scan for many entries): the entry keeps
-    // locks (none for a done entry) and every holder in it gets a process row. The updater's own
-    // process is dropped from the list: it is never a holder to show or to close.
+    // locks (none for a done entry). The updater's own process is dropped from the list: it is
+    // never a holder to show or to close.
     void TakeLocks(std::unique_ptr<TProcessLockList> locks);
 
     TToDoList* FToDoList;  // not owned
@@ -57,7 +56,7 @@ private:
 // Owns its entries: removing an entry destroys it.
 class TToDoList {
 public:
-    explicit TToDoList(TProcessList* processList = nullptr);
+    TToDoList();
     TToDoList(const TToDoList&) = delete;
     TToDoList& operator=(const TToDoList&) = delete;
 
@@ -72,7 +71,6 @@ public:
     // copies from it or replaces it, or it is a destination already in place.
     bool SourceStillNeeded(const TUpdateItem& entry) const;
 
-    TProcessList* FProcessList;  // not owned; may be none
     // The updater's own process, which the entries' lock lists leave out.
     uint32_t FOwnProcessId;
 

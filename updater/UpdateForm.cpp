@@ -53,11 +53,7 @@ TForm1::TForm1(std::vector<std::wstring> args) : TForm(kWindowClass), Run(std::m
     ActionAlleBeenden = TAction(L"Alle Beenden", [this](TAction&) { Run.ActionAlleBeendenExecute(); });
 }
 
-TForm1::~TForm1() {
-    Timer1.SetEnabled(false);
-    // Rows belong to the scroll box; the items that refer to them go first.
-    Run.FProcessList.reset();
-}
+TForm1::~TForm1() { Timer1.SetEnabled(false); }
 
 void TForm1::CreateParams(TCreateParams& p) { TForm::CreateParams(p); }
 
@@ -141,30 +137,24 @@ void TForm1::StartTimer(unsigned ms) {
     Timer1.SetEnabled(true);
 }
 
-void TForm1::BeginRowUpdate() { DisableAlign(); }
+void TForm1::BeginRowUpdate() { rowBatch_.emplace(*this); }
 
 void TForm1::EndRowUpdate() {
-    EnableAlign();
+    rowBatch_.reset();
     Repaint();
 }
 
 std::unique_ptr<TProcessRowView> TForm1::CreateRow(TProcessItem& item) {
-    auto frame = std::make_unique<TProcessFrame>(item, *this, &ImageListStatus);
-    TProcessFrame* row = frame.get();
-    // Below the rows there are already, as wide as the window.
-    row->SetBounds(0, 100000, 470, 62);
-    ScrollBox1->InsertControl(std::move(frame));
-    auto view = std::make_unique<TProcessFrameRow>(ScrollBox1, row);
+    auto view = std::make_unique<TProcessFrameRow>(*ScrollBox1, item, &ImageListStatus);
     if (HandleAllocated()) {
-        row->Handle();
+        view->Frame()->Handle();
         Repaint();
     }
     return view;
 }
 
 void TForm1::RowRemoved() {
-    SetAutoSize(false);
-    SetAutoSize(true);
+    RequestLayout();
     Invalidate();
     if (HandleAllocated()) Repaint();
 }

@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,8 @@ public:
     explicit TForm1(std::vector<std::wstring> args);
     ~TForm1() override;
 
+    // A member, so it goes before the controls of the base class: its items' rows take their
+    // frames out of the scroll box while it still exists.
     TUpdateRun Run;
 
     Tkx_TaskButton* kx_TaskButton1 = nullptr;
@@ -82,6 +85,10 @@ protected:
     void FormShow() override;
     void FormCloseQuery(bool& canClose) override;
     void FormClose(TCloseAction& action) override;
+
+private:
+    // Holds the window's layout from BeginRowUpdate to EndRowUpdate.
+    std::optional<TAlignBatch> rowBatch_;
 };
 
 // The window's bounds for its size: 16 pixels inside the top-left corner of the work area, moved

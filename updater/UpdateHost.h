@@ -33,7 +33,7 @@ public:
     virtual void EndRowUpdate() = 0;
     // A new row for the item (appended below the others), or none.
     virtual std::unique_ptr<TProcessRowView> CreateRow(TProcessItem& item) = 0;
-    // A row has gone: the window sizes itself to the rows left.
+    // Rows have gone: the window lays out again and sizes itself to the rows left.
     virtual void RowRemoved() = 0;
     // The updater's own window becomes the foreground window again.
     virtual void ReturnToFront() = 0;

@@ -6,6 +6,8 @@
 
 #include "base/Error.h"
 #include "base/IntText.h"
+#include "base/PathName.h"
+#include "updater/SwaptideCaller.h"
 
 namespace swt {
 
@@ -14,6 +16,15 @@ namespace {
 constexpr int kMaxReadAttempts = 8;
 // No string value of a job is longer than this; larger sizes are not offered.
 constexpr DWORD kMaxValueBytes = 64u * 1024 * 1024;
+
+// 0 when path names an existing file, else why it does not (a folder is refused as copying from
+// one is).
+DWORD SourceFileError(const std::wstring& path) {
+    const std::wstring extended = ExtendedPath(path);
+    const DWORD attr = ::GetFileAttributesW((extended.empty() ? path : extended).c_str());
+    if (attr == INVALID_FILE_ATTRIBUTES) return ::GetLastError() ? ::GetLastError() : ERROR_FILE_NOT_FOUND;
+    return (attr & FILE_ATTRIBUTE_DIRECTORY) ? ERROR_ACCESS_DENIED : 0;
+}
 
 DWORD RoundUpToChars(DWORD bytes) {
     bytes = std::min(bytes, kMaxValueBytes);
@@ -110,6 +121,46 @@ int32_t TUpdateJobKey::HighestSourceIndex() const {
 void TUpdateJobKey::EraseSection() {
     section_.reset();
     if (update_) ::RegDeleteTreeW(update_.get(), sectionName_.c_str());
+}
+
+TUpdateJob ReadJob(const TUpdateJobKey& key) {
+    TUpdateJob job;
+    try {
+        job.LogFile = key.ReadString(L"this_logfile", L"");
+        job.LogFileRead = true;
+        job.Resumed = key.HasValue(swaptide_detail::kResumeOfValue);
+        job.CallerProcessId = static_cast<uint32_t>(key.ReadInteger(L"this_processID"));
+        if (job.CallerProcessId != 0) {
+            const bool haveClass = key.HasValue(L"this_class");
+            job.CallerClass = key.ReadString(L"this_class", L"");
+            const bool haveCaption = key.HasValue(L"this_caption");
+            job.CallerCaption = key.ReadString(L"this_caption", L"");
+            job.HaveCallerClassAndCaption = haveClass && haveCaption;
+        } else {
+            job.CallerFormHandle =
+                reinterpret_cast<HWND>(static_cast<intptr_t>(key.ReadInteger(L"this_processAPP_FormHandle")));
+        }
+        job.CallerRead = true;
+        job.RunApp = key.ReadString(L"runApp", L"");
+
+        const int32_t count = key.ReadInteger(L"count");
+        // Past the highest "<n>_Source" present every entry would be skipped anyway.
+        const int32_t last = count > 0 ? std::min(count, key.HighestSourceIndex()) : 0;
+        for (int32_t n = 1; n <= last; ++n) {
+            const std::wstring sourceName = std::to_wstring(n) + L"_Source";
+            const DWORD sourceError = SourceFileError(key.ReadString(sourceName, L"XX$"));
+            // A source that is missing (or a folder) leaves its entry out. A number without a
+            // source value is no entry at all.
+            if (sourceError && !key.HasValue(sourceName)) continue;
+            std::wstring source = key.ReadString(sourceName, L"");
+            std::wstring dest = key.ReadString(std::to_wstring(n) + L"_Dest", L"");
+            if (sourceError) job.Skipped.push_back({n, std::move(source), std::move(dest), sourceError});
+            else job.Entries.push_back({n, std::move(source), std::move(dest)});
+        }
+    } catch (...) {
+        job.Failure = std::current_exception();
+    }
+    return job;
 }
 
 }  // namespace swt

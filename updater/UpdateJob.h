@@ -2,8 +2,10 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "base/UniqueHandle.h"
 
@@ -47,5 +49,49 @@ private:
     UniqueKey section_;
     std::wstring sectionName_;
 };
+
+// One file of the job: where the new file is and where it goes.
+struct TJobEntry {
+    int Number = 0;  // n of "<n>_Source"
+    std::wstring Source;
+    std::wstring Dest;
+};
+
+// A numbered entry left out because its source is no file; Error says why (a system error code).
+struct TSkippedEntry {
+    int Number = 0;
+    std::wstring Source;
+    std::wstring Dest;
+    DWORD Error = 0;
+};
+
+// The update job as read, in one value: what the run works from.
+struct TUpdateJob {
+    // A record the updater kept of an interrupted run (it has a "resumeOf" value), not a caller's job.
+    bool Resumed = false;
+    // Whether "this_logfile" could be read; nothing after it was read when not.
+    bool LogFileRead = false;
+    std::wstring LogFile;
+    // The calling program: its process id, else the handle of its window as written in the job.
+    uint32_t CallerProcessId = 0;
+    // The caller's values were read (a failure may come before them).
+    bool CallerRead = false;
+    // Both "this_class" and "this_caption" are present.
+    bool HaveCallerClassAndCaption = false;
+    std::wstring CallerClass;
+    std::wstring CallerCaption;
+    HWND CallerFormHandle = nullptr;
+    std::wstring RunApp;
+    // The entries in job order; those read before a value that cannot be read are kept.
+    std::vector<TJobEntry> Entries;
+    // Entries left out, in job order; each is said once.
+    std::vector<TSkippedEntry> Skipped;
+    // A value of a type that is no string stopped the reading here (swt::Error), else none.
+    std::exception_ptr Failure;
+};
+
+// Reads the job from its key. Never raises: a value that cannot be read ends the reading and is
+// kept in Failure.
+TUpdateJob ReadJob(const TUpdateJobKey& key);
 
 }  // namespace swt

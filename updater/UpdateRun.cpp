@@ -18,15 +18,6 @@ namespace swt {
 
 namespace {
 
-// 0 when path names an existing file, else why it does not (a folder is refused as copying from
-// one is).
-DWORD SourceFileError(const std::wstring& path) {
-    const std::wstring extended = ExtendedPath(path);
-    const DWORD attr = ::GetFileAttributesW((extended.empty() ? path : extended).c_str());
-    if (attr == INVALID_FILE_ATTRIBUTES) return ::GetLastError() ? ::GetLastError() : ERROR_FILE_NOT_FOUND;
-    return (attr & FILE_ATTRIBUTE_DIRECTORY) ? ERROR_ACCESS_DENIED : 0;
-}
-
 // The log line of an entry that cannot be put in place for a reason that is no lock.
 std::wstring FailureLine(const std::wstring& source, const std::wstring& dest, DWORD error) {
     return L"FEHLER COPY " + source + L" -> " + dest + L": " + SystemErrorText(error);
@@ -61,12 +52,6 @@ private:
 
 TUpdateRun::TUpdateRun(std::vector<std::wstring> args, TUpdateHost* host) : args_(std::move(args)), host_(host) {}
 
-TUpdateRun::~TUpdateRun() {
-    // The rows go before the entries whose locks they show.
-    FProcessList.reset();
-    FToDoList.reset();
-}
-
 void TUpdateRun::FormCreate() {
     ::GetLocalTime(&FStartTime);
     FStartTick = ::GetTickCount64();
@@ -94,88 +79,59 @@ HWND TUpdateRun::FindCallerWindow(bool haveClassAndCaption, const std::wstring& 
 
 void TUpdateRun::ReadUpdateJob() {
     FToDoList = std::make_unique<TToDoList>();
-    FProcessList = std::make_unique<TProcessList>(this, FToDoList.get());
-    FToDoList->FProcessList = FProcessList.get();
+    FProcessList = std::make_unique<TProcessList>(this);
 
-    TUpdateJobKey job(FBaseKey, FSection);
-    const std::wstring keyName = FBaseKey + L"\\Update";
-    FLogFile = job.ReadString(L"this_logfile", L"");
-    Log(L"RegistryRead " + keyName);
-    // A record kept of an interrupted run: no calling program to close or restart any more.
-    const bool resumed = TUpdateRecord::IsRecord(job);
-    if (resumed) Log(kResumeLine + FSection);
-
-    FCallerProcessId = static_cast<uint32_t>(job.ReadInteger(L"this_processID"));
-    if (FCallerProcessId != 0) {
-        const bool haveClass = job.HasValue(L"this_class");
-        std::wstring cls = job.ReadString(L"this_class", L"");
-        const bool haveCaption = job.HasValue(L"this_caption");
-        std::wstring caption = job.ReadString(L"this_caption", L"");
-        FCallerWindow = FindCallerWindow(haveClass && haveCaption, cls, caption);
-    } else {
-        FCallerWindow = reinterpret_cast<HWND>(static_cast<intptr_t>(job.ReadInteger(L"this_processAPP_FormHandle")));
-    }
-    if (resumed) {
-        FCallerProcessId = 0;
-        FCallerWindow = nullptr;
-    }
-    FRunApp = job.ReadString(L"runApp", L"");
-
-    const int32_t count = job.ReadInteger(L"count");
-    // Past the highest "<n>_Source" present every entry would be skipped anyway.
-    const int32_t last = count > 0 ? std::min(count, job.HighestSourceIndex()) : 0;
-    // The entries are scanned together once read, in job order, also those read before a value
-    // that cannot be read.
-    std::exception_ptr error;
-    std::vector<int> skipped;  // of a record: sources gone since, with their entries done
-    try {
-        for (int32_t n = 1; n <= last; ++n) {
-            const std::wstring sourceName = std::to_wstring(n) + L"_Source";
-            const DWORD sourceError = SourceFileError(job.ReadString(sourceName, L"XX$"));
-            // A source that is missing (or a folder) leaves its entry out; it is said once. A
-            // number without a source value is no entry at all.
-            if (sourceError && !job.HasValue(sourceName)) continue;
-            std::wstring source = job.ReadString(sourceName, L"");
-            std::wstring dest = job.ReadString(std::to_wstring(n) + L"_Dest", L"");
-            if (sourceError && resumed) {
-                skipped.push_back(n);
-                continue;
-            }
-            if (sourceError) {
-                Log(FailureLine(source, dest, sourceError));
-                continue;
-            }
-            TUpdateItem::Create(FToDoList.get(), std::move(source), std::move(dest), false).FNumber = n;
-        }
-    } catch (...) {
-        error = std::current_exception();
-    }
+    TUpdateJobKey key(FBaseKey, FSection);
+    const TUpdateJob job = ReadJob(key);
+    TakeJob(job);
+    // The entries read before a value that cannot be read are scanned all the same, in job order.
     std::vector<TUpdateItem*> read;
     for (size_t i = 0; i < FToDoList->Count(); ++i) read.push_back(&(*FToDoList)[i]);
     // What is left is kept first thing, before the scan and before the job goes, so that a run
     // that dies from here on is finished later.
-    if (!error) KeepRecord(resumed, skipped);
+    if (!job.Failure) KeepRecord(job);
     ScanLocks(read);
-    if (error) std::rethrow_exception(error);
+    if (job.Failure) std::rethrow_exception(job.Failure);
     // A record being resumed stays until its entries are in place.
-    if (resumed) return;
+    if (job.Resumed) return;
 
-    job.EraseSection();
-    Log(L"RegistryErased: " + keyName);
+    key.EraseSection();
+    Log(L"RegistryErased: " + FBaseKey + L"\\Update");
 }
 
-void TUpdateRun::KeepRecord(bool resumed, const std::vector<int>& skipped) {
+void TUpdateRun::TakeJob(const TUpdateJob& job) {
+    if (!job.LogFileRead) return;
+    FLogFile = job.LogFile;
+    Log(L"RegistryRead " + FBaseKey + L"\\Update");
+    // A record kept of an interrupted run: no calling program to close or restart any more, and
+    // the sources gone since were put in place before.
+    if (job.Resumed) Log(kResumeLine + FSection);
+    FCallerProcessId = job.Resumed ? 0 : job.CallerProcessId;
+    if (job.CallerRead && !job.Resumed)
+        FCallerWindow = FCallerProcessId != 0
+                            ? FindCallerWindow(job.HaveCallerClassAndCaption, job.CallerClass, job.CallerCaption)
+                            : job.CallerFormHandle;
+    FRunApp = job.RunApp;
+    // A source that is missing (or a folder) is said once.
+    if (!job.Resumed)
+        for (const TSkippedEntry& skipped : job.Skipped) Log(FailureLine(skipped.Source, skipped.Dest, skipped.Error));
+    for (const TJobEntry& entry : job.Entries)
+        TUpdateItem::Create(FToDoList.get(), entry.Source, entry.Dest, false).FNumber = entry.Number;
+}
+
+void TUpdateRun::KeepRecord(const TUpdateJob& job) {
     std::vector<TRecordEntry> left;
     for (size_t i = 0; i < FToDoList->Count(); ++i) {
         const TUpdateItem& entry = (*FToDoList)[i];
         left.push_back({entry.FNumber, entry.FSource, entry.FDest});
     }
-    if (!resumed) {
+    if (!job.Resumed) {
         record_.Write(FSection, FLogFile, FRunApp, left);
         return;
     }
-    std::vector<int> kept;
+    std::vector<int> kept, skipped;
     for (const TRecordEntry& e : left) kept.push_back(e.Number);
+    for (const TSkippedEntry& e : job.Skipped) skipped.push_back(e.Number);
     record_.Adopt(FSection, kept, skipped);
 }
 
@@ -234,7 +190,7 @@ void TUpdateRun::UpdateFilesExecute() {
         bool again = false;
         do {
             again = false;
-            if (FProcessList) FProcessList->ClearLocks();
+            if (FProcessList) FProcessList->ClearHeldFiles();
             // Copy first, so that each file goes into place the moment it is free; then one walk
             // of the handle table for every entry still held, instead of one per entry.
             for (size_t i = FToDoList->Count(); i-- > 0;) {
@@ -245,12 +201,10 @@ void TUpdateRun::UpdateFilesExecute() {
             for (size_t i = FToDoList->Count(); i-- > 0;)
                 if (!(*FToDoList)[i].FDone) held.push_back(&(*FToDoList)[i]);
             ScanLocks(held);
-            for (TUpdateItem* entry : held) AttachLocks(*entry);
+            const TDevicePaths devices;
+            for (TUpdateItem* entry : held) AttachLocks(*entry, devices);
             ReportHoldersNotFound(held);
-            if (FProcessList) {
-                for (size_t i = FProcessList->Count(); i-- > 0;)
-                    if ((*FProcessList)[i].FLocks.empty()) FProcessList->Delete(i);
-            }
+            DropIdleItems();
             if (FCallerProcessId != 0 && FProcessList) {
                 for (size_t i = FProcessList->Count(); i-- > 0;) {
                     if ((*FProcessList)[i].FProcessId != FCallerProcessId) continue;
@@ -293,16 +247,42 @@ void TUpdateRun::ScanLocks(const std::vector<TUpdateItem*>& entries) {
     paths.reserve(entries.size());
     for (const TUpdateItem* entry : entries) paths.push_back(entry->FDest);
     std::vector<std::unique_ptr<TProcessLockList>> locks = GetLockingProcessesBatch(paths);
-    for (size_t i = 0; i < entries.size(); ++i)
-        entries[i]->TakeLocks(i < locks.size() ? std::move(locks[i]) : nullptr);
+    for (size_t i = 0; i < entries.size(); ++i) {
+        TUpdateItem& entry = *entries[i];
+        entry.TakeLocks(i < locks.size() ? std::move(locks[i]) : nullptr);
+        if (entry.FLocks && FProcessList)
+            for (size_t k = 0; k < entry.FLocks->Count(); ++k) ItemFor((*entry.FLocks)[k]);
+    }
 }
 
-void TUpdateRun::AttachLocks(TUpdateItem& entry) {
+TProcessItem& TUpdateRun::ItemFor(const TProcessLockInfo& lock) {
+    if (TProcessItem* item = FProcessList->FindProcess(lock.ProcessId)) return *item;
+    TProcessItem& item = TProcessItem::Create(FProcessList.get(), lock.ProcessId, lock.ProcessPath);
+    // Setting up the row never reports: a row that cannot be made is left out.
+    try {
+        if (host_) item.FFrame = host_->CreateRow(item);
+    } catch (...) {
+    }
+    return item;
+}
+
+void TUpdateRun::AttachLocks(TUpdateItem& entry, const TDevicePaths& devices) {
     if (!entry.FLocks || !FProcessList) return;
     for (size_t k = entry.FLocks->Count(); k-- > 0;) {
-        TProcessLockInfo& lock = (*entry.FLocks)[k];
-        if (TProcessItem* item = FProcessList->FindProcess(lock.ProcessId)) item->AttachLock(lock);
+        const TProcessLockInfo& lock = (*entry.FLocks)[k];
+        if (TProcessItem* item = FProcessList->FindProcess(lock.ProcessId)) item->AddHeldFile(devices.DrivePath(lock.FileName));
     }
+}
+
+void TUpdateRun::DropIdleItems() {
+    if (!FProcessList) return;
+    bool rowGone = false;
+    for (size_t i = FProcessList->Count(); i-- > 0;) {
+        if (!(*FProcessList)[i].FHeldFiles.empty()) continue;
+        rowGone = rowGone || (*FProcessList)[i].FFrame;
+        FProcessList->Delete(i);
+    }
+    if (rowGone && host_) host_->RowRemoved();
 }
 
 void TUpdateRun::ReportHoldersNotFound(const std::vector<TUpdateItem*>& failed) {
@@ -344,13 +324,6 @@ bool TUpdateRun::CopyEntry(TUpdateItem& entry) {
     list.NotePlaced(entry);
     entry.FDone = true;
     record_.EntryDone(entry.FNumber);
-    // Process items refer to the entry's locks only within a pass; none do for a done entry.
-    if (FProcessList)
-        for (size_t i = 0; i < FProcessList->Count(); ++i) {
-            auto& locks = (*FProcessList)[i].FLocks;
-            if (entry.FLocks)
-                std::erase_if(locks, [&](TProcessLockInfo* l) { return l->Owner == entry.FLocks.get(); });
-        }
     for (size_t i = 0; i < list.Count(); ++i)
         if (&list[i] == &entry) {
             list.Delete(i);
@@ -423,6 +396,10 @@ void TUpdateRun::ScheduleScan(unsigned ms) {
     host_->StartTimer(ms);
 }
 
+void TUpdateRun::ReturnToFront() {
+    if (host_) host_->ReturnToFront();
+}
+
 void TUpdateRun::FormClose() {
     if (host_) host_->StopTimer();
     if (closed_) return;
@@ -442,11 +419,6 @@ void TUpdateRun::RestartCaller() {
     StartProgrammExecute();
 }
 
-void TUpdateRun::ReleaseJob() {
-    // Items refer to the entries' locks: let go of those references first.
-    if (FProcessList) FProcessList->ClearLocks();
-    FToDoList.reset();
-    if (FProcessList) FProcessList->FToDoList = nullptr;
-}
+void TUpdateRun::ReleaseJob() { FToDoList.reset(); }
 
 }  // namespace swt

@@ -1,6 +1,8 @@
 // The update run: the job's location and state, reading the job, the log, the scan passes that
 // copy files and track their holders, and closing and restarting the calling program. The window
-// TForm1 owns one run and forwards its timer, actions and close to it.
+// TForm1 owns one run and forwards its timer, actions and close to it. The run alone keeps the
+// process list in step with the scan and asks the window for rows; the rows' actions come back
+// through TProcessRowSite.
 #pragma once
 #include <windows.h>
 #include <cstdint>
@@ -8,14 +10,16 @@
 #include <string>
 #include <vector>
 
+#include "lockscan/DevicePaths.h"
 #include "updater/ProcessList.h"
 #include "updater/ToDoList.h"
 #include "updater/UpdateHost.h"
 #include "updater/UpdateRecord.h"
+#include "updater/UpdateJob.h"
 
 namespace swt {
 
-class TUpdateRun {
+class TUpdateRun : public TProcessRowSite {
 public:
     // Caption and class name of the updater's window.
     static constexpr const wchar_t* kCaption = L"Update";
@@ -31,17 +35,21 @@ public:
     // args: the program's arguments, element 0 being the program path. host: the window (not
     // owned); none for a run without a window.
     explicit TUpdateRun(std::vector<std::wstring> args, TUpdateHost* host = nullptr);
-    ~TUpdateRun();
+    virtual ~TUpdateRun() = default;
     TUpdateRun(const TUpdateRun&) = delete;
     TUpdateRun& operator=(const TUpdateRun&) = delete;
 
     void FormCreate();
-    // Reads and erases the update job and creates the to-do list and the process list.
-    // Raises swt::Error for a job value of a non-string type.
+    // Reads the update job (one value, ReadJob), takes it over, scans the holders of its entries
+    // and erases the job; creates the to-do list and the process list. Raises swt::Error for a job
+    // value of a non-string type, after taking over what was read before it.
     void ReadUpdateJob();
+    // Takes over the job as read: the log file (then "RegistryRead" is logged), the caller, the
+    // restart command, the entries left out (logged) and the entries of the to-do list.
+    void TakeJob(const TUpdateJob& job);
     // Appends one line to the job's log; silent while no log file is known.
     void WriteLog(int level, const std::wstring& category, const std::wstring& text) const;
-    void Log(const std::wstring& text) const { WriteLog(0, L"ExternUpdate", text); }
+    void Log(const std::wstring& text) const override { WriteLog(0, L"ExternUpdate", text); }
 
     // A timer tick: the time limit, then (window visible) reading the job and one scan pass; the
     // timer restarts with 3000 ms, and an error goes to the error display.
@@ -60,7 +68,9 @@ public:
     // is restarted when the run closed it.
     void FormClose();
     // The next pass comes after ms (a row's action).
-    void ScheduleScan(unsigned ms);
+    void ScheduleScan(unsigned ms) override;
+    // The updater's own window becomes the foreground window again (a row's action).
+    void ReturnToFront() override;
 
     TUpdateHost* Host() const { return host_; }
     bool InPass() const { return inPass_; }
@@ -87,12 +97,17 @@ private:
     void RestartCaller();
     // Keeps the entries read as the record of what is left: a new one, or, for a run that resumes
     // a record, that record without the entries skipped because their sources are gone.
-    void KeepRecord(bool resumed, const std::vector<int>& skipped);
-    // One batch scan for the destinations of the entries; each entry takes its list (rows for new
-    // holders, in the order of the entries and their locks).
+    void KeepRecord(const TUpdateJob& job);
+    // One batch scan for the destinations of the entries; each entry takes its list, and each new
+    // holder gets an item with its row, in the order of the entries and their locks.
     void ScanLocks(const std::vector<TUpdateItem*>& entries);
-    // Adds the entry's locks, last to first, to the rows of their processes and to their hints.
-    void AttachLocks(TUpdateItem& entry);
+    // The item of the lock's process; a new one, with a row from the window, when there is none.
+    TProcessItem& ItemFor(const TProcessLockInfo& lock);
+    // Adds the files of the entry's locks, last to first, to the items of their processes, as
+    // drive-letter paths (users know files by those; the scan may name them in device form).
+    void AttachLocks(TUpdateItem& entry, const TDevicePaths& devices);
+    // Drops the items that hold no file any more; the window lays out the rows left.
+    void DropIdleItems();
     // failed: the entries whose copy failed in this cycle. One of them without any holder the scan
     // can name is logged once per run, and the header says so until every one has a holder again.
     void ReportHoldersNotFound(const std::vector<TUpdateItem*>& failed);

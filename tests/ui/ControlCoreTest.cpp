@@ -50,6 +50,38 @@ TEST(AlignBatch, LaysOutOnceAtTheEndAndOnlyReleasesWhenUnwinding) {
     EXPECT_EQ(f->Text->Width(), narrow) << "the batch was released: the next request lays out";
 }
 
+// A child appended to top-aligned children stands below the last of them at once, while a batch
+// holds the layout, and the layout keeps it there.
+TEST(AlignBatch, AppendedChildStandsBelowTheOthersBeforeAndAfterTheLayout) {
+    auto f = CreateForm<TBatchForm>();
+    TPanel* box = f->Add<TPanel>();
+    box->SetBevelOuter(TBevelCut::bvNone);
+    box->SetAlign(TAlign::alTop);
+    box->SetAutoSize(true);
+    auto row = [] {
+        auto p = std::make_unique<TPanel>();
+        p->SetBevelOuter(TBevelCut::bvNone);
+        p->SetAlign(TAlign::alTop);
+        p->SetBounds(0, 0, 100, 30);
+        return p;
+    };
+    box->AppendControl(row());
+    box->AppendControl(row());
+    const TControl* second = box->Controls(1);
+    ASSERT_EQ(second->Top(), box->Controls(0)->Top() + 30);
+    TControl* appended = nullptr;
+    {
+        TAlignBatch batch(*f);
+        auto third = row();
+        appended = third.get();
+        box->AppendControl(std::move(third));
+        EXPECT_EQ(appended->Top(), second->Top() + 30) << "below the others before any layout";
+    }
+    EXPECT_EQ(box->Controls(2), appended);
+    EXPECT_EQ(appended->Top(), second->Top() + 30);
+    EXPECT_EQ(box->Height(), 90);
+}
+
 TEST(LabelMeasure, FollowsCaptionFontAndTextFlags) {
     // Each change that alters the text's size must reach the next layout, cache or not.
     auto f = CreateForm<TBatchForm>();

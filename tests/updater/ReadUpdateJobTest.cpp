@@ -40,7 +40,8 @@ TEST(ReadUpdateJob, ReadsEntriesInJobOrderSkipsMissingSourcesAndErasesTheJob) {
     EXPECT_FALSE((*form->FToDoList)[0].FDone);
     EXPECT_EQ(form->FRunApp, L"\"C:\\App\\app.exe\" /restart");
     EXPECT_EQ(form->FCallerProcessId, 0u);
-    EXPECT_EQ(form->FToDoList->FProcessList, form->FProcessList.get());
+    ASSERT_TRUE(form->FProcessList);
+    EXPECT_EQ(form->FProcessList->FSite, static_cast<swt::TProcessRowSite*>(form.get()));
 
     EXPECT_FALSE(RegKey::Exists(job.key.path()));
     EXPECT_TRUE(RegKey::Exists(kVeltraUpdate));
@@ -52,6 +53,48 @@ TEST(ReadUpdateJob, ReadsEntriesInJobOrderSkipsMissingSourcesAndErasesTheJob) {
                          swt::SystemErrorText(ERROR_FILE_NOT_FOUND)),
                   Narrow(L"FEHLER COPY " + job.dir.path() + L" -> : " + swt::SystemErrorText(ERROR_ACCESS_DENIED)),
                   "RegistryErased: Software\\Veltra Software\\Update"}));
+}
+
+// Reading gives the whole job in one value and changes nothing: the key stays, nothing is logged.
+TEST(ReadUpdateJob, JobReadsAsOneValue) {
+    Job job;
+    job.key.SetString(L"this_logfile", job.LogPath());
+    job.NameCaller(4242, L"TMainForm", L"Beispiel", L"\"C:\\App\\app.exe\" /restart");
+    job.key.SetString(L"count", L"3");
+    std::wstring s1 = job.AddEntry(1, L"C:\\App\\one.dll");
+    job.key.SetString(L"2_Source", job.dir / L"missing.bin");
+    job.key.SetString(L"2_Dest", L"C:\\App\\two.dll");
+    std::wstring s3 = job.AddEntry(3, L"C:\\App\\three.dll");
+
+    const swt::TUpdateJob read = swt::ReadJob(swt::TUpdateJobKey(L"Software\\Veltra Software", job.section));
+    EXPECT_FALSE(read.Failure);
+    EXPECT_TRUE(read.LogFileRead && read.CallerRead);
+    EXPECT_EQ(read.LogFile, job.LogPath());
+    EXPECT_EQ(read.CallerProcessId, 4242u);
+    EXPECT_TRUE(read.HaveCallerClassAndCaption);
+    EXPECT_EQ(read.CallerClass, L"TMainForm");
+    EXPECT_EQ(read.CallerCaption, L"Beispiel");
+    EXPECT_EQ(read.RunApp, L"\"C:\\App\\app.exe\" /restart");
+    ASSERT_EQ(read.Entries.size(), 2u);
+    EXPECT_EQ(read.Entries[0].Source, s1);
+    EXPECT_EQ(read.Entries[0].Dest, L"C:\\App\\one.dll");
+    EXPECT_EQ(read.Entries[1].Source, s3);
+    EXPECT_EQ(read.Entries[1].Number, 3);  // a record keeps the job's numbers
+    EXPECT_FALSE(read.Resumed);
+    ASSERT_EQ(read.Skipped.size(), 1u);
+    EXPECT_EQ(read.Skipped[0].Number, 2);
+    EXPECT_EQ(read.Skipped[0].Dest, L"C:\\App\\two.dll");
+    EXPECT_EQ(read.Skipped[0].Error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_TRUE(RegKey::Exists(job.key.path()));
+    EXPECT_FALSE(FileExists(job.LogPath()));
+
+    // A value that cannot be read ends the reading; what came before it is kept.
+    job.key.SetDword(L"3_Dest", 5);
+    const swt::TUpdateJob failed = swt::ReadJob(swt::TUpdateJobKey(L"Software\\Veltra Software", job.section));
+    EXPECT_TRUE(failed.Failure);
+    ASSERT_EQ(failed.Entries.size(), 1u);
+    EXPECT_EQ(failed.Entries[0].Source, s1);
+    EXPECT_EQ(failed.Skipped.size(), 1u);
 }
 
 TEST(ReadUpdateJob, CountIsIntegerText) {

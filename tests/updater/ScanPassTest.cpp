@@ -23,7 +23,7 @@ size_t CountOf(const std::vector<std::string>& lines, const std::string& line) {
 }
 
 // What a pass showed when it scanned entry by entry: entries last to first, each entry's locks
-// last to first appended to its process's hint; rows in the order the job reading made them
+// last to first appended to its process's hint as drive-letter paths; rows in the order the job reading made them
 // (entries first to last, locks first to last). Only the given processes are kept.
 struct Expected {
     std::vector<DWORD> rows;
@@ -32,6 +32,7 @@ struct Expected {
 
 Expected EntryByEntry(const std::vector<std::wstring>& dests, const std::vector<DWORD>& pids) {
     Expected out;
+    const swt::TDevicePaths devices;
     std::vector<std::unique_ptr<TProcessLockList>> lists;
     for (const std::wstring& d : dests) lists.push_back(GetLockingProcesses(d));
     for (const auto& list : lists)
@@ -43,7 +44,7 @@ Expected EntryByEntry(const std::vector<std::wstring>& dests, const std::vector<
         for (size_t k = locks.size(); k-- > 0;) {
             std::wstring& hint = out.hints[locks[k]->ProcessId];
             hint += hint.empty() ? L"Verwendet\r" : L"\r";
-            hint += locks[k]->FileName;
+            hint += devices.DrivePath(locks[k]->FileName);
         }
     }
     return out;

@@ -84,9 +84,14 @@ TEST(UpdateWindow, RowsHintsKillAndAllClose) {
     ASSERT_EQ(w.Rows(), 2u);
     EXPECT_GT(w.Height(), empty);
     ASSERT_TRUE(w.ItemOf(both.pid()) && w.ItemOf(second.pid()));
-    // Entries are scanned last first, so b's name comes first.
-    EXPECT_EQ(w.ItemOf(both.pid())->Hint(), L"Verwendet\r" + ScanNameOf(b) + L"\r" + ScanNameOf(a));
-    EXPECT_EQ(w.ItemOf(second.pid())->Hint(), L"Verwendet\r" + ScanNameOf(a));
+    // Entries are scanned last first, so b's name comes first. The hint names each file by its
+    // drive-letter path, whatever form the scan found the name in.
+    const TDevicePaths devices;
+    const std::wstring aShown = devices.DrivePath(ScanNameOf(a)), bShown = devices.DrivePath(ScanNameOf(b));
+    EXPECT_TRUE(SamePath(aShown, a)) << Narrow(aShown);
+    EXPECT_TRUE(SamePath(bShown, b)) << Narrow(bShown);
+    EXPECT_EQ(w.ItemOf(both.pid())->Hint(), L"Verwendet\r" + bShown + L"\r" + aShown);
+    EXPECT_EQ(w.ItemOf(second.pid())->Hint(), L"Verwendet\r" + aShown);
     EXPECT_EQ(w.RowOf(both.pid()).kx_TaskButton1->Caption(), L"lockscan_holder");
     EXPECT_TRUE(w.RowOf(both.pid()).kx_TaskButton1->Image().Empty());  // the fixture carries no icon
     const int twoRows = w.Height();
