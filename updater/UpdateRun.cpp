@@ -36,18 +36,6 @@ std::wstring ErrorText(std::exception_ptr e) {
     }
 }
 
-// Marks the run as inside a pass for the lifetime of the guard.
-class PassScope {
-public:
-    explicit PassScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~PassScope() { flag_ = false; }
-    PassScope(const PassScope&) = delete;
-    PassScope& operator=(const PassScope&) = delete;
-
-private:
-    bool& flag_;
-};
-
 }  // namespace
 
 TUpdateRun::TUpdateRun(std::vector<std::wstring> args, TUpdateHost* host) : args_(std::move(args)), host_(host) {}
@@ -176,15 +164,13 @@ void TUpdateRun::Timer1Timer() {
 
 void TUpdateRun::UpdateFilesExecute() {
     if (inPass_ || closed_) return;
-    PassScope pass(inPass_);
+    inPass_ = true;
+    ScopeExit passEnds([this] { inPass_ = false; });
     Log(L"START read depended Prozesses");
     if (host_) host_->BeginRowUpdate();
-    struct RowsResumed {
-        TUpdateHost* host;
-        ~RowsResumed() {
-            if (host) host->EndRowUpdate();
-        }
-    } resume{host_};
+    ScopeExit rowsResumed([this] {
+        if (host_) host_->EndRowUpdate();
+    });
 
     if (FToDoList) {
         bool again = false;
