@@ -3,6 +3,7 @@
 #include "lockscan/DevicePaths.h"
 #include "lockscan/HandleScan.h"
 #include "lockscan/LockingProcesses.h"
+#include "lockscan/LockScanner.h"
 #include "lockscan/MappedViewScan.h"
 #include "lockscan/MemoryQuery.h"
 #include "lockscan/ModuleScan.h"
