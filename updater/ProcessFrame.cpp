@@ -17,6 +17,8 @@ TProcessFrame::TProcessFrame(TProcessItem& item, TProcessRowActions& actions, TI
       ActionClose(actions.ActionClose),
       PopupMenu1(actions.PopupMenu1),
       FItem(&item) {
+    // The row's button measures once, with everything set, and the row is laid out once.
+    TAlignBatch batch(*this);
     SetName(L"TProcessFrame");
     SetBevelOuter(TBevelCut::bvNone);
     SetAlign(TAlign::alTop);
@@ -32,7 +34,6 @@ TProcessFrame::TProcessFrame(TProcessItem& item, TProcessRowActions& actions, TI
     Shape2->SetBrushColor(clBtnFace);
 
     kx_TaskButton1 = Add<Tkx_TaskButton>();
-    kx_TaskButton1->BeginUpdate();
     kx_TaskButton1->SetName(L"kx_TaskButton1");
     kx_TaskButton1->SetAlign(TAlign::alTop);
     kx_TaskButton1->SetBounds(0, 1, 395, 60);
@@ -75,7 +76,6 @@ TProcessFrame::TProcessFrame(TProcessItem& item, TProcessRowActions& actions, TI
     TIcon icon;
     if (ExtractFileIcon(iconFile, 0, icon))
         if (std::unique_ptr<TPngImage> png = GraphicToPng(icon)) kx_TaskButton1->SetImage(std::move(*png));
-    kx_TaskButton1->EndUpdate();
 }
 
 void TProcessFrame::kx_TaskButton1LinkClick(int index) {
