@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "base/ScopeGuard.h"
 #include "ui/ImageList.h"
 #include "ui/Shape.h"
 #include "updater/ProcessList.h"
@@ -105,7 +106,11 @@ TProcessFrameRow::TProcessFrameRow(TWinControl& scrollBox, TProcessItem& item, T
     frame_ = frame.get();
     // As wide as the window, below the rows there are already.
     frame_->SetBounds(0, 0, 470, 62);
+    // The box may take the frame and then fail to make its window: the frame goes again, no row
+    // stays on the screen without its item.
+    ScopeExit takeOut([this] { scrollBox_.RemoveControl(frame_); });
     scrollBox_.AppendControl(std::move(frame));
+    takeOut.Dismiss();
 }
 
 TProcessFrameRow::~TProcessFrameRow() { scrollBox_.RemoveControl(frame_); }

@@ -144,13 +144,19 @@ void TForm1::EndRowUpdate() {
     Repaint();
 }
 
-std::unique_ptr<TProcessRowView> TForm1::CreateRow(TProcessItem& item) {
-    auto view = std::make_unique<TProcessFrameRow>(*ScrollBox1, item, &ImageListStatus);
-    if (HandleAllocated()) {
-        view->Frame()->Handle();
-        Repaint();
+std::unique_ptr<TProcessRowView> TForm1::CreateRow(TProcessItem& item) noexcept {
+    // The row's set-up is a side operation with its boundary here: a row that cannot be made is
+    // left out, and one half made is taken off the screen again.
+    try {
+        auto view = std::make_unique<TProcessFrameRow>(*ScrollBox1, item, &ImageListStatus);
+        if (HandleAllocated()) {
+            view->Frame()->Handle();
+            Repaint();
+        }
+        return view;
+    } catch (...) {
+        return nullptr;
     }
-    return view;
 }
 
 void TForm1::RowRemoved() {
