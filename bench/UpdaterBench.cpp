@@ -66,14 +66,14 @@ bool VisibleWindowOf(DWORD pid, const wchar_t* windowClass) {
         bool found;
     } s{pid, windowClass, false};
     ::EnumWindows(
-        [](HWND w, LPARAM l) -> BOOL {
+        [](HWND w, LPARAM l) noexcept -> BOOL {
             auto* s = reinterpret_cast<S*>(l);
             DWORD owner = 0;
             ::GetWindowThreadProcessId(w, &owner);
             if (owner != s->pid || !::IsWindowVisible(w)) return TRUE;
             wchar_t cls[32] = {};
             ::GetClassNameW(w, cls, 32);
-            if (std::wstring(cls) != s->cls) return TRUE;
+            if (wcscmp(cls, s->cls) != 0) return TRUE;
             s->found = true;
             return FALSE;
         },

@@ -196,7 +196,9 @@ void Tkx_CustomStyleBox::EnsureBuffer() {
 
 // ---------------------------------------------------------------- layout
 
-void Tkx_CustomStyleBox::UpdateLayout() { BaseLayout(); }
+void Tkx_CustomStyleBox::UpdateLayout() {
+    if (!DeferContentLayout()) BaseLayout();
+}
 
 void Tkx_CustomStyleBox::BaseLayout() {
     if (!bufferDc_ || inLayout_) return;

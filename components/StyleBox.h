@@ -7,6 +7,8 @@
 //
 // Text is measured only in layout passes (UpdateLayout, after every effective property change,
 // margin change and resize); painting and the hit test read the rectangles of the last pass.
+// While a TAlignBatch is open on the control's form the pass waits for the batch's end, so that
+// several changes are measured once.
 // Tkx_TaskButton (TaskButton.h) adds the links through the hooks LayoutLinks, PaintLinks and
 // HitTestLinks.
 #pragma once
@@ -159,6 +161,8 @@ protected:
     void BoundsChanged(const TRect& old) override;
     void FontChanged() override;
     TColor DefaultColor() const override { return clWindow; }
+    // The layout pass a batch held.
+    void ContentLayout() override { UpdateLayout(); }
 
     int FHotIndex = kHotNone;
     TRect FCaptionRect, FDescriptionRect;

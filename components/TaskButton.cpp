@@ -32,12 +32,8 @@ void Tkx_TaskButton::SetLinkStyle(tkx_LinkEnumeration s) {
     if (Change(linkStyle_, s)) UpdateLayout();
 }
 
-void Tkx_TaskButton::EndUpdate() {
-    if (FLayoutLock > 0 && --FLayoutLock == 0) UpdateLayout();
-}
-
 void Tkx_TaskButton::UpdateLayout() {
-    if (FLayoutLock != 0) return;
+    if (FLayoutLock != 0 || DeferContentLayout()) return;
     if (!HasBuffer()) {
         BaseLayout();
         return;

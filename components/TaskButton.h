@@ -6,9 +6,10 @@
 // of the hot link (counting blank entries), or -1 off the links. A click on the hot close button
 // calls CloseButtonClick instead when the button is shown and has a handler.
 //
-// A process row, set up with one layout pass (hold the window's layout too while adding many):
+// A process row, set up with one layout pass: inside a batch of its form the button measures once,
+// when the batch ends, and the form is laid out once after it.
+//     TAlignBatch batch(*parent);
 //     auto* b = parent->Add<Tkx_TaskButton>();
-//     b->BeginUpdate();
 //     b->SetAlign(TAlign::alTop);
 //     b->DrawInnerPaddingRef().SetBounds(16, 8, 8, 4);
 //     b->SetCaption(L"notepad.exe");
@@ -18,7 +19,6 @@
 //     if (auto png = GraphicToPng(icon)) b->SetImage(std::move(*png));   // XGraphic.h
 //     b->SetAutoHeight(true);
 //     b->OnLinkClick = [](Tkx_TaskButton&, int linkIndex) { /* 0, 1, 2, or -1 */ };
-//     b->EndUpdate();
 #pragma once
 #include <functional>
 #include <string>
@@ -56,10 +56,6 @@ public:
     const std::vector<TRect>& LinkRects() const { return FLinkRects; }
     int LinkHeight() const { return FLinkHeight; }
 
-    // Holds layout passes while several properties are set; the outermost EndUpdate lays out once.
-    void BeginUpdate() { ++FLayoutLock; }
-    void EndUpdate();
-
     void UpdateLayout() override;
     void DoClick() override;
     void ChangeScale(int M, int D) override;
@@ -71,6 +67,7 @@ protected:
     void PaintControl(HDC dc) override;
 
 private:
+    // Non-zero only while the button sets its own height.
     int FLayoutLock = 0;
     std::vector<std::wstring> links_;
     int FLinkHeight = 0;

@@ -16,12 +16,6 @@ BOOL WINAPI ListProcessIds(DWORD* ids, DWORD bytes, DWORD* bytesReturned) {
     return ::EnumProcesses(ids, bytes, bytesReturned);
 }
 
-HANDLE OpenWithoutInherit(DWORD access, DWORD processId) { return ::OpenProcess(access, FALSE, processId); }
-
-int64_t FileTimeValue(const FILETIME& t) {
-    return static_cast<int64_t>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
-}
-
 int64_t Now() {
     FILETIME now{};
     ::GetSystemTimeAsFileTime(&now);
@@ -82,19 +76,13 @@ bool IsProcessRunning(DWORD processId, const TProcessLists& lists) {
     return answered ? found : IsInEnumProcesses(processId, lists.enumProcesses);
 }
 
-int64_t ProcessCreationTime(HANDLE process) {
-    FILETIME created{}, exited{}, kernel{}, user{};
-    if (!::GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
-    return FileTimeValue(created);
-}
-
 int64_t OwnStartTime() {
     const int64_t started = ProcessCreationTime(::GetCurrentProcess());
     return started ? started : Now();
 }
 
 TWatchedProcess::TWatchedProcess(DWORD processId, Opener open, int64_t startedAt)
-    : id_(processId), open_(open ? open : &OpenWithoutInherit), startedAt_(startedAt ? startedAt : Now()) {
+    : id_(processId), open_(open ? open : &OpenProcessWithoutInherit), startedAt_(startedAt ? startedAt : Now()) {
     if (!processId) {
         ended_ = true;
         return;
@@ -123,9 +111,8 @@ TWatchedProcess::TWatchedProcess(DWORD processId, Opener open, int64_t startedAt
 }
 
 bool TWatchedProcess::IsTheProcessMeant(HANDLE handle) const {
-    if (::GetProcessId(handle) != id_) return false;
     // A process whose start cannot be read is not taken for the one meant.
-    const int64_t created = ProcessCreationTime(handle);
+    const int64_t created = CreationTimeIfId(handle, id_);
     return created != 0 && created <= startedAt_;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "base/ProcessIdentity.h"
 #include "base/UniqueHandle.h"
 
 namespace swt {
@@ -31,8 +32,6 @@ bool IsProcessRunning(DWORD processId, const TProcessLists& lists = {});
 bool IsInToolhelpSnapshot(DWORD processId, bool& answered, const TProcessLists& lists = {});
 bool IsInEnumProcesses(DWORD processId, ProcessIdLister list = nullptr);
 
-// Creation time of a process (100 ns units since 1601, as FILETIME); 0 when it cannot be read.
-int64_t ProcessCreationTime(HANDLE process);
 // This program's own start, the moment before which the process it is told about must have begun.
 int64_t OwnStartTime();
 
@@ -52,7 +51,7 @@ int64_t OwnStartTime();
 class TWatchedProcess {
 public:
     // OpenProcess without the inherit flag; tests pass one that grants fewer rights.
-    using Opener = HANDLE (*)(DWORD access, DWORD processId);
+    using Opener = ProcessOpener;
 
     // startedAt: the moment (FILETIME units) before which the process must have been created; 0
     // means the moment of this construction. The program passes OwnStartTime().

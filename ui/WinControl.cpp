@@ -292,6 +292,9 @@ void TWinControl::InsertControl(std::unique_ptr<TControl> child) {
     if (c->parent_) throw Error(L"Steuerelement hat schon ein übergeordnetes Element");
     controls_.push_back(std::move(child));
     c->parent_ = this;
+    // A control that was a form of its own brings the content layouts its batch held.
+    if (c->IsWindowed() && static_cast<TWinControl*>(c)->contentLayoutsDeferred_)
+        LayoutRootControl().contentLayoutsDeferred_ = true;
     if (c->parentFont_) c->TakeParentFont(Font());
     if (hwnd_ && c->IsWindowed()) static_cast<TWinControl*>(c)->CreateHandle();
     c->Invalidate();
@@ -407,12 +410,47 @@ void TWinControl::Realign() {
     }
     // Bounds set by the layout pass do not start another one.
     if (root.inLayout_) return;
+    root.RunDeferredContentLayouts();
+    root.alignPending_ = false;
     root.inLayout_ = true;
     ScopeExit done([&root] { root.inLayout_ = false; });
     TLayoutNode n;
     root.BuildLayoutNode(n);
     LayoutTree(n);
     root.ApplyLayoutNode(n);
+}
+
+bool TWinControl::DeferContentLayout() {
+    TWinControl& root = LayoutRootControl();
+    if (root.alignDisabled_ == 0 || root.runningContentLayouts_) return false;
+    contentLayoutDeferred_ = true;
+    root.contentLayoutsDeferred_ = true;
+    root.alignPending_ = true;
+    return true;
+}
+
+void TWinControl::RunDeferredContentLayouts() {
+    if (!contentLayoutsDeferred_) return;
+    // A measured content may change the control's size (an automatic height): the layout pass
+    // that follows takes it, so the requests it raises wait.
+    ++alignDisabled_;
+    runningContentLayouts_ = true;
+    ScopeExit done([this] {
+        runningContentLayouts_ = false;
+        --alignDisabled_;
+    });
+    RunContentLayoutsBelow();
+    // Cleared only when every one has run: after a failure the next layout goes on with the rest.
+    contentLayoutsDeferred_ = false;
+}
+
+void TWinControl::RunContentLayoutsBelow() {
+    if (contentLayoutDeferred_) {
+        contentLayoutDeferred_ = false;
+        ContentLayout();
+    }
+    for (size_t i = 0; i < controls_.size(); ++i)
+        if (controls_[i]->IsWindowed()) static_cast<TWinControl*>(controls_[i].get())->RunContentLayoutsBelow();
 }
 
 TMargins TWinControl::Padding() const { return TMargins{0, 0, 0, 0}; }

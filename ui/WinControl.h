@@ -98,7 +98,8 @@ public:
     void ReleaseAlign() {
         if (alignDisabled_ > 0) --alignDisabled_;
     }
-    // Lays out this control and everything below it now (the form when called on one).
+    // Lays out this control and everything below it now (the form when called on one), after the
+    // content layouts a batch held.
     virtual void Realign();
 
     void Invalidate() override;
@@ -139,6 +140,11 @@ protected:
     virtual void ThemeChanged() {}
     virtual void SysColorChanged() {}
     virtual void DpiChanged(int oldDpi, int newDpi) {}
+    // A control that measures its own content (text, links) asks this first: true while a batch
+    // is open on its form, and the measuring waits; the batch's end then calls ContentLayout()
+    // once, before the form is laid out (or, ended by an exception, the next layout does).
+    bool DeferContentLayout();
+    virtual void ContentLayout() {}
     // Calls DpiChanged on this control and every windowed control below it.
     void NotifyDpiChanged(int oldDpi, int newDpi);
     // Scales what is inside the control: the border width and the children.
@@ -163,6 +169,9 @@ private:
     void OnPaintMessage();
     void ForgetChild(TControl* c);
     void LayoutRoot();
+    // On the root: the content layouts that waited for the end of a batch, each once.
+    void RunDeferredContentLayouts();
+    void RunContentLayoutsBelow();
     TWinControl& LayoutRootControl();
     void NotifySysColorChanged();
 
@@ -172,6 +181,9 @@ private:
     int alignDisabled_ = 0;
     bool alignPending_ = false;
     bool inLayout_ = false;  // on the root: its layout pass is running
+    bool contentLayoutDeferred_ = false;    // this control's content waits for the batch's end
+    bool contentLayoutsDeferred_ = false;   // on the root: some control's content waits
+    bool runningContentLayouts_ = false;    // on the root: the waiting ones are measured now
     bool subclassed_ = false;
     TControl* mouseTarget_ = nullptr;
     TControl* hoverChild_ = nullptr;
@@ -182,9 +194,10 @@ private:
 // in the control's colour is already there). Set DoubleBuffered for an off-screen canvas.
 class TCustomControl : public TWinControl {};
 
-// Batches the layout of the form (the root) that c sits on for the guard's scope: the form is
-// laid out once when the outermost batch ends normally. Ended by an exception, the batch is only
-// released (no layout while unwinding); the next layout request does the pending work.
+// Batches the layout of the form (the root) that c sits on for the guard's scope: controls that
+// measure their own content (task buttons) measure once, and the form is laid out once, when the
+// outermost batch ends normally. Ended by an exception, the batch is only released (no layout
+// while unwinding); the next layout request does the pending work.
 class TAlignBatch {
 public:
     explicit TAlignBatch(TControl& c);

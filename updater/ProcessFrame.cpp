@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "base/ScopeGuard.h"
 #include "ui/ImageList.h"
 #include "ui/Shape.h"
 #include "updater/ProcessList.h"
@@ -17,6 +18,8 @@ TProcessFrame::TProcessFrame(TProcessItem& item, TProcessRowActions& actions, TI
       ActionClose(actions.ActionClose),
       PopupMenu1(actions.PopupMenu1),
       FItem(&item) {
+    // The row's button measures once, with everything set, and the row is laid out once.
+    TAlignBatch batch(*this);
     SetName(L"TProcessFrame");
     SetBevelOuter(TBevelCut::bvNone);
     SetAlign(TAlign::alTop);
@@ -32,7 +35,6 @@ TProcessFrame::TProcessFrame(TProcessItem& item, TProcessRowActions& actions, TI
     Shape2->SetBrushColor(clBtnFace);
 
     kx_TaskButton1 = Add<Tkx_TaskButton>();
-    kx_TaskButton1->BeginUpdate();
     kx_TaskButton1->SetName(L"kx_TaskButton1");
     kx_TaskButton1->SetAlign(TAlign::alTop);
     kx_TaskButton1->SetBounds(0, 1, 395, 60);
@@ -75,7 +77,6 @@ TProcessFrame::TProcessFrame(TProcessItem& item, TProcessRowActions& actions, TI
     TIcon icon;
     if (ExtractFileIcon(iconFile, 0, icon))
         if (std::unique_ptr<TPngImage> png = GraphicToPng(icon)) kx_TaskButton1->SetImage(std::move(*png));
-    kx_TaskButton1->EndUpdate();
 }
 
 void TProcessFrame::kx_TaskButton1LinkClick(int index) {
@@ -105,7 +106,11 @@ TProcessFrameRow::TProcessFrameRow(TWinControl& scrollBox, TProcessItem& item, T
     frame_ = frame.get();
     // As wide as the window, below the rows there are already.
     frame_->SetBounds(0, 0, 470, 62);
+    // The box may take the frame and then fail to make its window: the frame goes again, no row
+    // stays on the screen without its item.
+    ScopeExit takeOut([this] { scrollBox_.RemoveControl(frame_); });
     scrollBox_.AppendControl(std::move(frame));
+    takeOut.Dismiss();
 }
 
 TProcessFrameRow::~TProcessFrameRow() { scrollBox_.RemoveControl(frame_); }

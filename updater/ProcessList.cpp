@@ -21,7 +21,8 @@ bool SameName(const std::wstring& a, const wchar_t* b, int bLength) {
     return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b, bLength, TRUE) == CSTR_EQUAL;
 }
 
-BOOL CALLBACK TakeFirstWindowOf(HWND w, LPARAM l) {
+// Called by the system: noexcept, and nothing in it throws.
+BOOL CALLBACK TakeFirstWindowOf(HWND w, LPARAM l) noexcept {
     auto* search = reinterpret_cast<WindowSearch*>(l);
     DWORD pid = 0;
     ::GetWindowThreadProcessId(w, &pid);
@@ -53,15 +54,31 @@ HWND FindProcessWindow(DWORD processId, const std::wstring& cls, const std::wstr
     return FindWindowOfProcess({processId, &cls, &caption, nullptr});
 }
 
-TProcessItem::TProcessItem(TProcessList* list, uint32_t processId, std::wstring path)
-    : FProcessList(list), FProcessId(processId), FPath(std::move(path)) {}
+namespace {
+constexpr DWORD kTerminateRights = PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION;
+constexpr DWORD kWaitRights = SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION;
+constexpr DWORD kTerminateByIdRights = PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION;
+}  // namespace
 
-TProcessItem& TProcessItem::Create(TProcessList* list, uint32_t processId, std::wstring path) {
-    std::unique_ptr<TProcessItem> owned(new TProcessItem(list, processId, std::move(path)));
+TProcessItem::TProcessItem(TProcessList* list, uint32_t processId, std::wstring path, ProcessOpener open)
+    : FProcessList(list), FProcessId(processId), FPath(std::move(path)),
+      open_(open ? open : &OpenProcessWithoutInherit) {}
+
+TProcessItem& TProcessItem::Create(TProcessList* list, uint32_t processId, std::wstring path, ProcessOpener open) {
+    std::unique_ptr<TProcessItem> owned(new TProcessItem(list, processId, std::move(path), open));
     TProcessItem& item = *owned;
     list->items_.push_back(std::move(owned));
-    item.FProcess.reset(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
-                                      processId));
+    // Terminating may be refused (another user's process, an elevated one): waiting alone still
+    // keeps the process named by the handle, and its creation time is read for a kill by id.
+    for (const DWORD rights : {kTerminateRights, kWaitRights}) {
+        UniqueHandleT opened(item.open_(rights, processId));
+        if (!opened) continue;
+        item.created_ = CreationTimeIfId(opened.get(), processId);
+        if (item.created_ == 0) break;  // another process than the one the scan named
+        item.FProcess = std::move(opened);
+        item.canTerminate_ = rights == kTerminateRights;
+        break;
+    }
     return item;
 }
 
@@ -75,42 +92,51 @@ void TProcessItem::AddHeldFile(std::wstring fileName) {
     FFrame->SetHint(hint);
 }
 
-bool TProcessItem::MayStillRun() const {
-    return !FProcess || ::WaitForSingleObject(FProcess.get(), 0) == WAIT_TIMEOUT;
+bool TProcessItem::StillRuns() const {
+    return FProcess && ::WaitForSingleObject(FProcess.get(), 0) == WAIT_TIMEOUT;
 }
 
 HWND TProcessItem::Window() const {
     // Once the process has ended its id may belong to another process: no window then.
-    return MayStillRun() ? FindProcessWindow(FProcessId) : nullptr;
+    return StillRuns() ? FindProcessWindow(FProcessId) : nullptr;
 }
 
-template <class Act>
-void TProcessItem::ActOnWindow(unsigned nextPassMs, Act act) {
-    TProcessRowSite* site = FProcessList ? FProcessList->FSite : nullptr;
-    if (HWND w = Window()) {
-        const std::wstring line = act(w);
-        if (site && !line.empty()) site->Log(line);
+bool TProcessItem::TerminateHolder() const {
+    if (!StillRuns()) return false;
+    // The result of the termination is not looked at: the next pass shows whether the row goes.
+    if (canTerminate_) {
+        ::TerminateProcess(FProcess.get(), 0);
+        return true;
     }
-    if (site) site->ScheduleScan(nextPassMs);
+    // By id, only the process the row was made for: the exact id, created at the same moment.
+    UniqueHandleT byId(open_(kTerminateByIdRights, FProcessId));
+    if (!byId || CreationTimeIfId(byId.get(), FProcessId) != created_) return false;
+    ::TerminateProcess(byId.get(), 0);
+    return true;
 }
 
-void TProcessItem::Kill() {
-    TProcessRowSite* site = FProcessList ? FProcessList->FSite : nullptr;
-    const std::wstring done = L"OK " + Caption() + L" gekillt";
-    if (FProcess) {
-        if (MayStillRun()) {
-            ::TerminateProcess(FProcess.get(), 0);
-            if (site) site->Log(done);
-        }
-    } else if (UniqueHandleT process{::OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, FProcessId)}) {
-        ::TerminateProcess(process.get(), 0);
-        if (site) site->Log(done);
+template <class Step>
+void TProcessItem::Act(unsigned nextPassMs, bool returnToFront, Step step) noexcept {
+    try {
+        TProcessRowSite* site = FProcessList ? FProcessList->FSite : nullptr;
+        const std::wstring line = step();
+        if (!site) return;
+        if (!line.empty()) site->Log(line);
+        site->ScheduleScan(nextPassMs);
+        if (returnToFront) site->ReturnToFront();
+    } catch (...) {
+        // The action is skipped; the row stays and the passes go on.
     }
-    if (site) site->ScheduleScan(100);
 }
 
-void TProcessItem::CloseProcess() {
-    ActOnWindow(1000, [this](HWND w) {
+void TProcessItem::Kill() noexcept {
+    Act(100, false, [this] { return TerminateHolder() ? L"OK " + Caption() + L" gekillt" : std::wstring(); });
+}
+
+void TProcessItem::CloseProcess() noexcept {
+    Act(1000, false, [this] {
+        HWND w = Window();
+        if (!w) return std::wstring();
         // A window that does not answer is given up after a few seconds at most; the row stays
         // for "Prozess killen".
         if (!BringForward(w) || SendCloseMessage(w) == TCloseReply::NoAnswer)
@@ -119,12 +145,13 @@ void TProcessItem::CloseProcess() {
     });
 }
 
-void TProcessItem::BringToFront() {
-    ActOnWindow(500, [this](HWND w) {
+void TProcessItem::BringToFront() noexcept {
+    Act(500, true, [this] {
+        HWND w = Window();
+        if (!w) return std::wstring();
         return BringForward(w) ? L"OK " + Caption() + L" Bring to front sended"
                                : L"WARN " + Caption() + L" antwortet nicht";
     });
-    if (TProcessRowSite* site = FProcessList ? FProcessList->FSite : nullptr) site->ReturnToFront();
 }
 
 int TProcessList::IndexOfProcess(uint32_t processId) const {

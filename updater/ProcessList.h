@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/ProcessIdentity.h"
 #include "base/UniqueHandle.h"
 #include "updater/UpdateHost.h"
 
@@ -38,8 +39,10 @@ HWND FindProcessWindow(DWORD processId, const std::wstring& cls, const std::wstr
 
 class TProcessItem {
 public:
-    // Appends the new item, without a row, to list (which owns it).
-    static TProcessItem& Create(TProcessList* list, uint32_t processId, std::wstring path);
+    // Appends the new item, without a row, to list (which owns it), and opens the process once
+    // (open: OpenProcess's shape; tests pass openers that refuse rights).
+    static TProcessItem& Create(TProcessList* list, uint32_t processId, std::wstring path,
+                                ProcessOpener open = nullptr);
     ~TProcessItem();
     TProcessItem(const TProcessItem&) = delete;
     TProcessItem& operator=(const TProcessItem&) = delete;
@@ -51,10 +54,12 @@ public:
     // The row's hint ("Verwendet" and one line per held file), empty without a row.
     std::wstring Hint() const { return FFrame ? FFrame->Hint() : std::wstring(); }
 
-    // The row's actions; each reschedules the next scan pass (100, 1000, 500 ms).
-    void Kill();
-    void CloseProcess();
-    void BringToFront();
+    // The row's actions; each reschedules the next scan pass (100, 1000, 500 ms). They act only on
+    // the process the row was made for: once it has ended, or when it could not be opened at all,
+    // they do nothing and log nothing. An action that fails is skipped; the row stays.
+    void Kill() noexcept;
+    void CloseProcess() noexcept;
+    void BringToFront() noexcept;
 
     TProcessList* FProcessList;  // not owned
     uint32_t FProcessId;
@@ -65,19 +70,29 @@ public:
     // The files this process holds in the current pass (drive-letter paths, as the hint shows
     // them), in the order they were added.
     std::vector<std::wstring> FHeldFiles;
-    // The process, opened once when the row was made, so that kill and close act on it and never
-    // on a later process that was given the same id. None when it could not be opened.
+    // The process, opened once when the row was made (to terminate and wait on it, or, when
+    // terminating is refused, to wait on it alone), so that the actions act on it and never on a
+    // later process that was given the same id. None when it could not be opened.
     UniqueHandleT FProcess;
 
 private:
-    TProcessItem(TProcessList* list, uint32_t processId, std::wstring path);
-    // Whether the process the row was made for may still run (always true without a handle).
-    bool MayStillRun() const;
+    TProcessItem(TProcessList* list, uint32_t processId, std::wstring path, ProcessOpener open);
+    // Whether the process the row was made for still runs (false without a handle).
+    bool StillRuns() const;
     HWND Window() const;
-    // The shape every row action shares: act on the process's window, log what came of it (no
-    // window: nothing), and have the next pass come after nextPassMs.
-    template <class Act>
-    void ActOnWindow(unsigned nextPassMs, Act act);
+    // Terminates the process the row was made for, and no other; false when it does not run.
+    bool TerminateHolder() const;
+    // The shape every row action shares, and its one boundary: step returns the log line (empty:
+    // nothing to log); then the next pass comes after nextPassMs, and with returnToFront the
+    // updater's own window comes to the front again.
+    template <class Step>
+    void Act(unsigned nextPassMs, bool returnToFront, Step step) noexcept;
+
+    ProcessOpener open_;
+    // FProcess may terminate, not only wait.
+    bool canTerminate_ = false;
+    // When the process was created (FILETIME units), read through FProcess; 0 without it.
+    int64_t created_ = 0;
 };
 
 // Owns its items: removing an item destroys it with its row.

@@ -59,39 +59,39 @@ void TForm1::CreateParams(TCreateParams& p) { TForm::CreateParams(p); }
 
 void TForm1::Loaded() {
     TForm::Loaded();
-    kx_TaskButton1 = Add<Tkx_TaskButton>();
-    kx_TaskButton1->BeginUpdate();
-    kx_TaskButton1->SetName(L"kx_TaskButton1");
-    kx_TaskButton1->SetAlign(TAlign::alTop);
-    kx_TaskButton1->SetBounds(0, 0, 470, 81);
-    kx_TaskButton1->SetCaption(kHeaderCaption);
-    kx_TaskButton1->SetCaptionDescription(kHeaderDescription);
-    kx_TaskButton1->SetDrawHighlightBackground(false);
-    kx_TaskButton1->FontColor = clDefault;
-    kx_TaskButton1->SetImageIndex(0);
-    kx_TaskButton1->SetAutoHeight(true);
-    kx_TaskButton1->EndUpdate();
+    {
+        // Header and footer measure once each, with everything set, when the batch ends.
+        TAlignBatch batch(*this);
+        kx_TaskButton1 = Add<Tkx_TaskButton>();
+        kx_TaskButton1->SetName(L"kx_TaskButton1");
+        kx_TaskButton1->SetAlign(TAlign::alTop);
+        kx_TaskButton1->SetBounds(0, 0, 470, 81);
+        kx_TaskButton1->SetCaption(kHeaderCaption);
+        kx_TaskButton1->SetCaptionDescription(kHeaderDescription);
+        kx_TaskButton1->SetDrawHighlightBackground(false);
+        kx_TaskButton1->FontColor = clDefault;
+        kx_TaskButton1->SetImageIndex(0);
+        kx_TaskButton1->SetAutoHeight(true);
 
-    // Top-aligned controls stack in the order they are made: header, rows, footer.
-    ScrollBox1 = Add<TScrollBox>();
-    ScrollBox1->SetName(L"ScrollBox1");
-    ScrollBox1->SetAlign(TAlign::alTop);
-    ScrollBox1->SetBounds(0, 81, 470, 51);
+        // Top-aligned controls stack in the order they are made: header, rows, footer.
+        ScrollBox1 = Add<TScrollBox>();
+        ScrollBox1->SetName(L"ScrollBox1");
+        ScrollBox1->SetAlign(TAlign::alTop);
+        ScrollBox1->SetBounds(0, 81, 470, 51);
 
-    kx_TaskButton2 = Add<Tkx_TaskButton>();
-    kx_TaskButton2->BeginUpdate();
-    kx_TaskButton2->SetName(L"kx_TaskButton2");
-    kx_TaskButton2->SetAlign(TAlign::alTop);
-    kx_TaskButton2->SetBounds(0, 132, 470, 83);
-    kx_TaskButton2->SetCaptionDescription(kFooterDescription);
-    kx_TaskButton2->SetDrawHighlightBackground(true);
-    kx_TaskButton2->FontColor = clDefault;
-    kx_TaskButton2->SetImageIndex(0);
-    kx_TaskButton2->SetLinks({L"aktualisieren", L"Alle beenden"});
-    kx_TaskButton2->SetLinkStyle(tkx_LinkEnumeration::kx_LinkEnumeration_enumeration);
-    kx_TaskButton2->SetAutoHeight(true);
-    kx_TaskButton2->OnLinkClick = [this](Tkx_TaskButton&, int index) { kx_TaskButton2LinkClick(index); };
-    kx_TaskButton2->EndUpdate();
+        kx_TaskButton2 = Add<Tkx_TaskButton>();
+        kx_TaskButton2->SetName(L"kx_TaskButton2");
+        kx_TaskButton2->SetAlign(TAlign::alTop);
+        kx_TaskButton2->SetBounds(0, 132, 470, 83);
+        kx_TaskButton2->SetCaptionDescription(kFooterDescription);
+        kx_TaskButton2->SetDrawHighlightBackground(true);
+        kx_TaskButton2->FontColor = clDefault;
+        kx_TaskButton2->SetImageIndex(0);
+        kx_TaskButton2->SetLinks({L"aktualisieren", L"Alle beenden"});
+        kx_TaskButton2->SetLinkStyle(tkx_LinkEnumeration::kx_LinkEnumeration_enumeration);
+        kx_TaskButton2->SetAutoHeight(true);
+        kx_TaskButton2->OnLinkClick = [this](Tkx_TaskButton&, int index) { kx_TaskButton2LinkClick(index); };
+    }
 
     SetClientWidth(470);
     Realign();
@@ -144,13 +144,19 @@ void TForm1::EndRowUpdate() {
     Repaint();
 }
 
-std::unique_ptr<TProcessRowView> TForm1::CreateRow(TProcessItem& item) {
-    auto view = std::make_unique<TProcessFrameRow>(*ScrollBox1, item, &ImageListStatus);
-    if (HandleAllocated()) {
-        view->Frame()->Handle();
-        Repaint();
+std::unique_ptr<TProcessRowView> TForm1::CreateRow(TProcessItem& item) noexcept {
+    // The row's set-up is a side operation with its boundary here: a row that cannot be made is
+    // left out, and one half made is taken off the screen again.
+    try {
+        auto view = std::make_unique<TProcessFrameRow>(*ScrollBox1, item, &ImageListStatus);
+        if (HandleAllocated()) {
+            view->Frame()->Handle();
+            Repaint();
+        }
+        return view;
+    } catch (...) {
+        return nullptr;
     }
-    return view;
 }
 
 void TForm1::RowRemoved() {

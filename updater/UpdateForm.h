@@ -71,7 +71,7 @@ public:
     void StartTimer(unsigned ms) override;
     void BeginRowUpdate() override;
     void EndRowUpdate() override;
-    std::unique_ptr<TProcessRowView> CreateRow(TProcessItem& item) override;
+    std::unique_ptr<TProcessRowView> CreateRow(TProcessItem& item) noexcept override;
     void RowRemoved() override;
     void ReturnToFront() override;
     void ShowError(const std::wstring& text) override;

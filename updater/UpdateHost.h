@@ -31,8 +31,9 @@ public:
     // Rows are added and removed between these two without a layout pass for each.
     virtual void BeginRowUpdate() = 0;
     virtual void EndRowUpdate() = 0;
-    // A new row for the item (appended below the others), or none.
-    virtual std::unique_ptr<TProcessRowView> CreateRow(TProcessItem& item) = 0;
+    // A new row for the item (appended below the others), or none when it cannot be made: setting
+    // up a row never reports.
+    virtual std::unique_ptr<TProcessRowView> CreateRow(TProcessItem& item) noexcept = 0;
     // Rows have gone: the window lays out again and sizes itself to the rows left.
     virtual void RowRemoved() = 0;
     // The updater's own window becomes the foreground window again.

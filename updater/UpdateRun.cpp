@@ -245,10 +245,7 @@ TProcessItem& TUpdateRun::ItemFor(const TProcessLockInfo& lock) {
     if (TProcessItem* item = FProcessList->FindProcess(lock.ProcessId)) return *item;
     TProcessItem& item = TProcessItem::Create(FProcessList.get(), lock.ProcessId, lock.ProcessPath);
     // Setting up the row never reports: a row that cannot be made is left out.
-    try {
-        if (host_) item.FFrame = host_->CreateRow(item);
-    } catch (...) {
-    }
+    if (host_) item.FFrame = host_->CreateRow(item);
     return item;
 }
 
@@ -355,10 +352,7 @@ void TUpdateRun::ActionAlleBeendenExecute() {
     if (FProcessList) {
         for (size_t i = FProcessList->Count(); i-- > 0;) {
             if (i >= FProcessList->Count()) continue;
-            try {
-                (*FProcessList)[i].CloseProcess();
-            } catch (...) {
-            }
+            (*FProcessList)[i].CloseProcess();
         }
     }
     ::Sleep(1000);

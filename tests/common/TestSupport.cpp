@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <objbase.h>
 
+#include <exception>
+
 namespace swt::test {
 
 std::wstring BinDir() {
@@ -141,17 +143,27 @@ HWND FindWindowOf(DWORD pid, const std::function<bool(HWND)>& match) {
         DWORD pid;
         const std::function<bool(HWND)>* match;
         HWND found;
-    } search{pid, &match, nullptr};
+        std::exception_ptr error;
+    } search{pid, &match, nullptr, nullptr};
+    // No exception may pass through the system's frames: a failing match ends the search and is
+    // raised again here.
     ::EnumWindows(
-        [](HWND w, LPARAM l) -> BOOL {
+        [](HWND w, LPARAM l) noexcept -> BOOL {
             auto* s = reinterpret_cast<Search*>(l);
             DWORD owner = 0;
             ::GetWindowThreadProcessId(w, &owner);
-            if (owner != s->pid || !(*s->match)(w)) return TRUE;
+            if (owner != s->pid) return TRUE;
+            try {
+                if (!(*s->match)(w)) return TRUE;
+            } catch (...) {
+                s->error = std::current_exception();
+                return FALSE;
+            }
             s->found = w;
             return FALSE;
         },
         reinterpret_cast<LPARAM>(&search));
+    if (search.error) std::rethrow_exception(search.error);
     return search.found;
 }
 

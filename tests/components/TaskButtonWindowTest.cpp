@@ -1,11 +1,12 @@
 // A real task button in a window: hover makes the caption and links hot only with the highlight
 // on, clicks report the right link index, the close button calls its handler, painting covers
-// every pixel without erasing, and each themed element falls back to classic where its theme
-// class does not open.
+// every pixel without erasing, each themed element falls back to classic where its theme class
+// does not open, and changes made inside a layout batch are measured once at its end.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "components/TaskCloseGlyph.h"
 #include "components/kx_Scale.h"
@@ -352,6 +353,77 @@ TEST_F(TaskButtonWindow, InactiveApplicationShowsNothingHot) {
     EXPECT_EQ(reports_, std::vector<int>{-1});
     ::TerminateProcess(other.process.get(), 0);
     other.Wait(5000);
+}
+
+// A task button that counts its layout passes (each pass measures the links once), in a form as
+// wide as a process row, with a panel stacked below it.
+class TCountingTaskButton : public Tkx_TaskButton {
+public:
+    int Passes = 0;
+
+protected:
+    void LayoutLinks(HTHEME theme) override {
+        ++Passes;
+        Tkx_TaskButton::LayoutLinks(theme);
+    }
+};
+
+class TRowBatchForm : public TForm {
+public:
+    TRowBatchForm() : TForm(L"TRowBatchForm") {
+        SetBounds(20, 20, 395, 300);
+        SetClientSize(395, 300);
+        Font().SetName(L"Tahoma");
+        Font().SetHeight(-11);
+        Button = Add<TCountingTaskButton>();
+        Button->SetDrawingStyle(Tkx_DrawingStyle::kx_DrawingStyleClassic);
+        Below = Add<TPanel>();
+        Below->SetAlign(TAlign::alTop);
+        Below->SetBounds(0, 100, 395, 20);
+    }
+    TCountingTaskButton* Button = nullptr;
+    TPanel* Below = nullptr;
+};
+
+// Every property a process row sets, changed inside a batch of the form: the button measures once
+// when the batch ends, exactly as property by property, and the form is laid out with its new
+// height. A batch ended by an exception measures nothing while unwinding; the next layout does.
+TEST(TaskButtonBatch, ChangesInsideABatchAreMeasuredOnceAtItsEnd) {
+    const TPngImage icon(32, 32);
+    auto single = CreateForm<TRowBatchForm>();
+    sample::SetupRow(*single->Button, L"Prozess.exe", &icon);
+    auto batched = CreateForm<TRowBatchForm>();
+    TCountingTaskButton& b = *batched->Button;
+    const int passes = b.Passes;
+    {
+        TAlignBatch batch(*batched);
+        sample::SetupRow(b, L"Prozess.exe", &icon);
+        EXPECT_EQ(b.Passes, passes) << "nothing measured inside the batch";
+        EXPECT_TRUE(b.LinkRects().empty());
+        EXPECT_EQ(b.Height(), 60) << "the height set, not yet the content's";
+    }
+    EXPECT_EQ(b.Passes, passes + 1);
+    EXPECT_EQ(b.CaptionRect(), single->Button->CaptionRect());
+    EXPECT_EQ(b.DescriptionRect(), single->Button->DescriptionRect());
+    EXPECT_EQ(b.LinkRects(), single->Button->LinkRects());
+    EXPECT_EQ(b.Height(), single->Button->Height());
+    EXPECT_EQ(b.Height(), b.LinkRects().back().Bottom + b.DrawInnerPadding().Bottom());
+    EXPECT_EQ(batched->Below->Top(), b.Top() + b.Height()) << "the form is laid out with the measured height";
+
+    const int withLinks = b.Height();
+    EXPECT_THROW(
+        {
+            TAlignBatch batch(*batched);
+            b.SetLinks({});
+            throw std::runtime_error("while setting up");
+        },
+        std::runtime_error);
+    EXPECT_EQ(b.Passes, passes + 1) << "no layout while unwinding";
+    EXPECT_EQ(b.Height(), withLinks);
+    batched->RequestLayout();
+    EXPECT_EQ(b.Passes, passes + 2);
+    EXPECT_LT(b.Height(), withLinks);
+    EXPECT_EQ(batched->Below->Top(), b.Top() + b.Height());
 }
 
 // The sample window in both drawing styles: every button laid out, nothing overlaps.

@@ -1,6 +1,7 @@
 // A window laid out like the updater's: a header task button, process rows (icon, caption, a
 // two-line description, three links and a blank fourth, enumeration style) and a footer with two
-// links. The window tests, the screenshot program and the benchmark build it.
+// links. The window tests, the screenshot program and the benchmark build it. The Setup functions
+// only set properties: inside a batch (the form's constructor is one) a button measures once.
 #pragma once
 #include <memory>
 #include <string>
@@ -35,7 +36,6 @@ inline void SetupHeader(Tkx_TaskButton& b) {
 }
 
 inline void SetupRow(Tkx_TaskButton& b, const std::wstring& caption, const TPngImage* icon) {
-    b.BeginUpdate();
     b.SetBounds(0, 0, 395, 60);
     b.SetAlign(TAlign::alTop);
     b.DrawInnerPaddingRef().SetBounds(16, 8, 8, 4);
@@ -47,7 +47,6 @@ inline void SetupRow(Tkx_TaskButton& b, const std::wstring& caption, const TPngI
     b.SetLinkStyle(tkx_LinkEnumeration::kx_LinkEnumeration_enumeration);
     if (icon) b.SetImage(*icon);
     b.SetAutoHeight(true);
-    b.EndUpdate();
 }
 
 inline void SetupFooter(Tkx_TaskButton& b) {

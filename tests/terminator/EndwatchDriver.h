@@ -121,10 +121,10 @@ inline HWND FindProgressBar(HWND top) {
     HWND found = nullptr;
     ::EnumChildWindows(
         top,
-        [](HWND w, LPARAM lp) -> BOOL {
+        [](HWND w, LPARAM lp) noexcept -> BOOL {
             wchar_t cls[64] = {};
             ::GetClassNameW(w, cls, 64);
-            if (std::wstring(cls) == L"msctls_progress32") {
+            if (wcscmp(cls, L"msctls_progress32") == 0) {
                 *reinterpret_cast<HWND*>(lp) = w;
                 return FALSE;
             }

@@ -322,7 +322,7 @@ TEST(Window, ErrorReachingTheLoopIsShownAndTheLoopGoesOn) {
             // The visible box: one that has been answered stays hidden a while before it goes.
             HWND box = nullptr;
             ::EnumWindows(
-                [](HWND h, LPARAM p) -> BOOL {
+                [](HWND h, LPARAM p) noexcept -> BOOL {
                     wchar_t cls[16] = {}, title[32] = {};
                     ::GetClassNameW(h, cls, 16);
                     ::InternalGetWindowText(h, title, 32);
@@ -638,7 +638,7 @@ TEST(Window, HintTooltipAppearsWithItsLines) {
         ::Sleep(10);
         ::EnumThreadWindows(
             ::GetCurrentThreadId(),
-            [](HWND h, LPARAM out) -> BOOL {
+            [](HWND h, LPARAM out) noexcept -> BOOL {
                 wchar_t cls[32] = {};
                 ::GetClassNameW(h, cls, 32);
                 if (_wcsicmp(cls, TOOLTIPS_CLASSW) == 0 && ::IsWindowVisible(h)) {
