@@ -2,6 +2,7 @@
 #include <mutex>
 
 #include "lockscan/ScanSeam.h"
+#include "lockscan/SystemTables.h"
 
 namespace swt {
 
@@ -9,6 +10,14 @@ namespace {
 
 std::mutex g_lock;
 std::vector<DWORD> g_pids;
+
+std::mutex g_fillLock;
+std::function<void(THandleTable&)> g_fill;
+
+void FillObjects(THandleTable& table) {
+    std::lock_guard<std::mutex> lock(g_fillLock);
+    if (g_fill) g_fill(table);
+}
 
 bool Hidden(DWORD pid) {
     std::lock_guard<std::mutex> lock(g_lock);
@@ -31,6 +40,20 @@ THideFromLockScan::~THideFromLockScan() {
     detail::SetProcessHiddenFn(nullptr);
     std::lock_guard<std::mutex> lock(g_lock);
     g_pids.clear();
+}
+
+TGiveHandleObjects::TGiveHandleObjects(std::function<void(THandleTable&)> fill) {
+    {
+        std::lock_guard<std::mutex> lock(g_fillLock);
+        g_fill = std::move(fill);
+    }
+    detail::SetHandleObjectsFn(FillObjects);
+}
+
+TGiveHandleObjects::~TGiveHandleObjects() {
+    detail::SetHandleObjectsFn(nullptr);
+    std::lock_guard<std::mutex> lock(g_fillLock);
+    g_fill = nullptr;
 }
 
 }  // namespace swt

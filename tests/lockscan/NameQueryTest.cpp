@@ -199,7 +199,7 @@ TEST(NameQuery, AnswersStayWithTheirRequestWhileAnotherProcessReadsOurMemory) {
         int32_t which[2] = {7, 7};
         names.Match(even ? xy : yx, 2, targets, which);
         for (int k = 0; k < 2; ++k)
-            if (which[k] != expected[k]) ++(which[k] == -1 ? missed : foreign);
+            if (which[k] != expected[k]) ++(which[k] == kUnnamed ? missed : foreign);
         const std::wstring name = names.Name(even ? x.get() : y.get());
         if (name.empty()) ++missed;
         else if (name != (even ? xName : yName)) ++foreign;
