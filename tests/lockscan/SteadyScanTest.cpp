@@ -48,6 +48,16 @@ std::vector<DWORD> PidsOf(const std::map<char, DWORD>& named) {
     return pids;
 }
 
+// Files of the given names in dir, written, in the order given.
+std::vector<std::wstring> WrittenFiles(const TempDir& dir, std::initializer_list<const wchar_t*> names) {
+    std::vector<std::wstring> paths;
+    for (const wchar_t* name : names) {
+        paths.push_back(dir / name);
+        WriteFileBytes(paths.back(), "steady");
+    }
+    return paths;
+}
+
 // Object addresses as Windows gives them, for the file handles of the given processes: one per
 // file, so that a handle value used again for another file comes with another address.
 void GiveObjects(THandleTable& table, const std::vector<DWORD>& pids) {
@@ -70,11 +80,9 @@ void GiveObjects(THandleTable& table, const std::vector<DWORD>& pids) {
 // same entries in the same order, and the holders the step leaves.
 TEST(SteadyScan, GivesWhatAFullScanGivesWhileHoldersComeAndGo) {
     TempDir dir;
-    const std::wstring target = dir / L"target.dat";
-    const std::wstring second = dir / L"second.dat";
-    const std::wstring other = dir / L"other.dat";
+    const auto files = WrittenFiles(dir, {L"target.dat", L"second.dat", L"other.dat"});
+    const std::wstring &target = files[0], &second = files[1], &other = files[2];
     const std::wstring upper = dir / L"TARGET.DAT";
-    for (const auto& p : {target, second, other}) WriteFileBytes(p, "steady");
     ::CreateDirectoryW((dir / L"many").c_str(), nullptr);
     std::optional<Holder> a, b;
     a.emplace(std::vector<std::wstring>{L"open", L"r", L"rw", second, L"many", dir / L"many", L"40"}, true);
@@ -169,10 +177,8 @@ TEST(SteadyScan, HandleValueUsedAgainForTheTargetIsFound) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
         TempDir dir;
-        const std::wstring target = dir / L"target.dat";
-        const std::wstring other = dir / L"other.dat";
-        WriteFileBytes(target, "t");
-        WriteFileBytes(other, "o");
+        const auto files = WrittenFiles(dir, {L"target.dat", L"other.dat"});
+        const std::wstring &target = files[0], &other = files[1];
         Holder a({L"open", L"r", L"rw", other}, true);
         std::optional<Holder> b;
         if (c.OtherHolder) b.emplace(std::vector<std::wstring>{L"open", L"r", L"rw", target});
@@ -209,10 +215,8 @@ TEST(SteadyScan, HandleValueUsedAgainForTheTargetIsFound) {
 // those whose name the last scan could not have), and reuses every other file handle.
 TEST(SteadyScan, UnchangedSystemNamesOnlyTheMatchingHandles) {
     TempDir dir;
-    const std::wstring target = dir / L"target.dat";
-    const std::wstring second = dir / L"second.dat";
-    WriteFileBytes(target, "t");
-    WriteFileBytes(second, "s");
+    const auto files = WrittenFiles(dir, {L"target.dat", L"second.dat"});
+    const std::wstring &target = files[0], &second = files[1];
     ::CreateDirectoryW((dir / L"many").c_str(), nullptr);
     Holder a({L"open", L"r", L"rw", target, L"open", L"r", L"rw", target, L"many", dir / L"many", L"200"});
     Holder b({L"open", L"r", L"rw", second});
@@ -254,8 +258,7 @@ TEST(SteadyScan, UnchangedSystemNamesOnlyTheMatchingHandles) {
 // path and forgets what it knew; the next scan names every handle and finds the holder.
 TEST(SteadyScan, CancelledScanEndsEarlyAndTheNextOneIsFull) {
     TempDir dir;
-    const std::wstring target = dir / L"target.dat";
-    WriteFileBytes(target, "t");
+    const std::wstring target = WrittenFiles(dir, {L"target.dat"})[0];
     ::CreateDirectoryW((dir / L"many").c_str(), nullptr);
     Holder a({L"open", L"r", L"rw", target, L"many", dir / L"many", L"600"});
     ASSERT_TRUE(a.ready());
