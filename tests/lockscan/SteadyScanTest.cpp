@@ -13,6 +13,7 @@
 
 #include "lockscan/FileInUse_Tools.h"
 #include "tests/lockscan/Holder.h"
+#include "tests/lockscan/NtStandIn.h"
 
 namespace swt::test {
 namespace {
@@ -252,6 +253,33 @@ TEST(SteadyScan, UnchangedSystemNamesOnlyTheMatchingHandles) {
     }
     EXPECT_LE(fewestBeyond, 0) << "handles named beyond the matching and the unnamed ones";
     EXPECT_GE(reused, 200u);
+}
+
+// A query that runs late gives no name, which is no knowledge: the next steady scan names that
+// handle again and finds the holder, although another holder of the path keeps it from a full scan.
+TEST(SteadyScan, HandleWhoseQueryRanLateIsNamedAgain) {
+    TempDir dir;
+    const std::wstring target = WrittenFiles(dir, {L"target.dat"})[0];
+    Holder a({L"open", L"r", L"rw", target});
+    Holder b({L"open", L"r", L"rw", target});
+    ASSERT_TRUE(a.ready() && b.ready());
+    const std::wstring name = ScanNameOf(target);
+    ASSERT_FALSE(name.empty());
+
+    TLockScanner scanner;
+    const std::vector<std::wstring> paths = {target};
+    {
+        // The scan names the target itself first; the first holder's handle after it hangs.
+        HangingNameQuery hang(name, 1, 1);
+        TLists lists = scanner.Scan(paths);
+        EXPECT_LT(hang.hangsLeft(), 1) << "the hanging query was never asked";
+        EXPECT_EQ(EntriesOf(lists[0].get(), {a.pid(), b.pid()}).size(), 1u);
+        EXPECT_GE(scanner.LastScan().UnnamedHandles, 1u);
+    }
+    TLists lists = scanner.Scan(paths);
+    EXPECT_FALSE(scanner.LastScan().Full);
+    EXPECT_EQ(EntriesOf(lists[0].get(), {a.pid()}).size(), 1u);
+    EXPECT_EQ(EntriesOf(lists[0].get(), {b.pid()}).size(), 1u);
 }
 
 // Cancelled before it starts, or while it walks the table: the scan ends with no holder for any
