@@ -362,6 +362,7 @@ int Run(int processes, int handles, int reps, int threadReps, int targetCount, b
         ViewWalkCount walk, walkInline;
         for (int r = 0; r < std::max(reps, threadReps); ++r) {
             if (r < reps) {
+                swt::SetNameQueryMode(swt::TNameQueryMode::ReusedWorker);
                 // The scanner kept from pass to pass: a cold full scan, a steady one with nothing
                 // changed, and a steady one after one holder opened one more file.
                 {
@@ -380,7 +381,11 @@ int Run(int processes, int handles, int reps, int threadReps, int targetCount, b
                             std::fprintf(stderr, "the steady scan gave another answer for target %zu\n", k);
                             rc = 1;
                         }
-                    if (!OpenOneMoreFile(pipe, root + L"\\p0\\h" + std::to_wstring(r % handles) + L".dat")) {
+                    // A file no target names, so that the answer stays the same.
+                    const std::wstring extra = root + L"\\p0\\extra" + std::to_wstring(r) + L".dat";
+                    swt::UniqueFile(::CreateFileW(extra.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                                  0, nullptr));
+                    if (!OpenOneMoreFile(pipe, extra)) {
                         std::fprintf(stderr, "holder 0 did not open one more file\n");
                         rc = 1;
                     }
@@ -389,7 +394,6 @@ int Run(int processes, int handles, int reps, int threadReps, int targetCount, b
                     steadyNewFile.ms.push_back(Ms(Clock::now() - t0));
                     newFileStats = scanner.LastScan();
                 }
-                swt::SetNameQueryMode(swt::TNameQueryMode::ReusedWorker);
                 auto t0 = Clock::now();
                 auto locks = swt::GetLockingProcesses(targetPath);
                 call.ms.push_back(Ms(Clock::now() - t0));
