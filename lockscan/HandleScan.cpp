@@ -1,5 +1,6 @@
 #include "lockscan/HandleScan.h"
 
+#include <algorithm>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -42,74 +43,83 @@ TFileHandleTable ReadFileHandleTable(bool allowExtended) {
 
 int32_t GetFileObjectTypeIndex() { return ReadFileHandleTable().FileTypeIndex; }
 
-void ScanHandleTable(const THandleTable& table, const TTargetSet& targets, int32_t fileTypeIndex, TNameQuery& names,
-                     const THandleMatchReport& report) {
-    if (targets.Empty() || fileTypeIndex < 0) return;
+bool NameHandleTable(const THandleTable& table, const TTargetSet& targets, int32_t fileTypeIndex, TNameQuery& names,
+                     std::vector<int32_t>& outcome, const std::atomic<bool>* cancel) {
+    auto cancelled = [cancel] { return cancel && cancel->load(std::memory_order_relaxed); };
+    const size_t count = std::min(outcome.size(), table.Entries.size());
     const ULONG_PTR self = ::GetCurrentProcessId();
     const HANDLE ownProcess = ::GetCurrentProcess();
-    auto scanned = [&](const THandleEntry& e) {
-        return IsFileEntry(table, e, fileTypeIndex) && !ProcessHiddenFromScan(static_cast<DWORD>(e.ProcessId));
-    };
+    for (size_t i = 0; i < count; ++i) {
+        const THandleEntry& e = table.Entries[i];
+        if (!IsFileEntry(table, e, fileTypeIndex) || ProcessHiddenFromScan(static_cast<DWORD>(e.ProcessId)))
+            outcome[i] = kPassedOver;
+    }
+    if (targets.Empty() || cancelled()) return !cancelled();
 
     // The own process's handles are named first, while no duplicate is open: a handle value that
     // was closed after the table was read (the NUL device's, for one) could otherwise be taken by
     // a duplicate and be named as another process's file.
     std::vector<HANDLE> ownHandles;
-    for (const THandleEntry& e : table.Entries)
-        if (scanned(e) && e.ProcessId == self) ownHandles.push_back(reinterpret_cast<HANDLE>(e.HandleValue));
-    std::vector<int32_t> ownMatches(ownHandles.size() + 1, -1);
+    std::vector<size_t> ownEntries;
+    for (size_t i = 0; i < count; ++i)
+        if (outcome[i] == kNameIt && table.Entries[i].ProcessId == self) {
+            ownHandles.push_back(reinterpret_cast<HANDLE>(table.Entries[i].HandleValue));
+            ownEntries.push_back(i);
+        }
+    std::vector<int32_t> ownMatches(ownHandles.size() + 1, kUnnamed);
     names.Match(ownHandles.data(), ownHandles.size(), targets, ownMatches.data());
-    size_t nextOwn = 0;
+    for (size_t k = 0; k < ownEntries.size(); ++k) outcome[ownEntries[k]] = ownMatches[k];
 
-    // Each owner opened once per scan; an owner that cannot be opened is remembered as such.
+    // Each owner opened once per walk; an owner that cannot be opened is remembered as such.
     std::unordered_map<ULONG_PTR, UniqueHandleT> owners;
-    // Duplicates go to the name query in batches; reports follow table order.
+    // Duplicates go to the name query in batches.
     constexpr size_t kBatch = kNameQueryBatch;
-    struct Candidate {
-        uint32_t ProcessId;
-        bool Own;
-        int32_t Match;  // the distinct target; own handles: known, duplicates: once their batch is answered
-    };
-    std::vector<Candidate> candidates;
     std::vector<HANDLE> handles;
     std::vector<UniqueHandleT> duplicates;  // closed after their batch
-    std::vector<size_t> waiting;            // candidates whose duplicate is in the batch
+    std::vector<size_t> waiting;            // the entries whose duplicate is in the batch
     std::vector<int32_t> which(kBatch);
     auto flush = [&] {
         names.Match(handles.data(), handles.size(), targets, which.data());
-        for (size_t i = 0; i < waiting.size(); ++i) candidates[waiting[i]].Match = which[i];
+        for (size_t k = 0; k < waiting.size(); ++k) outcome[waiting[k]] = which[k];
         duplicates.clear();
         handles.clear();
         waiting.clear();
-        for (const Candidate& c : candidates)
-            if (c.Match >= 0) report(c.ProcessId, static_cast<size_t>(c.Match), c.Own);
-        candidates.clear();
+        return !cancelled();
     };
 
-    for (const THandleEntry& e : table.Entries) {
-        if (!scanned(e)) continue;
-        if (e.ProcessId == self) {
-            candidates.push_back({static_cast<uint32_t>(e.ProcessId), true, ownMatches[nextOwn++]});
-            continue;
-        }
+    for (size_t i = 0; i < count; ++i) {
+        const THandleEntry& e = table.Entries[i];
+        if (outcome[i] != kNameIt || e.ProcessId == self) continue;
         auto it = owners.find(e.ProcessId);
         if (it == owners.end())
             it = owners
                      .emplace(e.ProcessId,
                               UniqueHandleT(::OpenProcess(PROCESS_DUP_HANDLE, FALSE, static_cast<DWORD>(e.ProcessId))))
                      .first;
-        if (!it->second) continue;
         UniqueHandleT duplicate;
-        if (!::DuplicateHandle(it->second.get(), reinterpret_cast<HANDLE>(e.HandleValue), ownProcess, duplicate.put(),
-                               0, FALSE, DUPLICATE_SAME_ACCESS))
+        if (!it->second || !::DuplicateHandle(it->second.get(), reinterpret_cast<HANDLE>(e.HandleValue), ownProcess,
+                                              duplicate.put(), 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+            outcome[i] = kPassedOver;
             continue;
-        waiting.push_back(candidates.size());
-        candidates.push_back({static_cast<uint32_t>(e.ProcessId), false, -1});
+        }
+        waiting.push_back(i);
         handles.push_back(duplicate.get());
         duplicates.push_back(std::move(duplicate));
-        if (handles.size() == kBatch) flush();
+        if (handles.size() == kBatch && !flush()) return false;
     }
-    flush();
+    return flush();
+}
+
+void ScanHandleTable(const THandleTable& table, const TTargetSet& targets, int32_t fileTypeIndex, TNameQuery& names,
+                     const THandleMatchReport& report) {
+    std::vector<int32_t> outcome(table.Entries.size(), kNameIt);
+    NameHandleTable(table, targets, fileTypeIndex, names, outcome);
+    const ULONG_PTR self = ::GetCurrentProcessId();
+    for (size_t i = 0; i < outcome.size(); ++i)
+        if (outcome[i] >= 0) {
+            const THandleEntry& e = table.Entries[i];
+            report(static_cast<uint32_t>(e.ProcessId), static_cast<size_t>(outcome[i]), e.ProcessId == self);
+        }
 }
 
 void ScanHandleTable(const THandleTable& table, const std::wstring& targetName, int32_t fileTypeIndex,

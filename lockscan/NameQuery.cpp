@@ -97,15 +97,16 @@ void NameHandle(TNameBlock* b, HANDLE handle) noexcept {
 // without regard to case (both in upper case by the file system's rules), or -1.
 LONG FindTarget(TNameBlock* b) noexcept {
     const TWorkerTargets* t = b->Targets;
-    if (b->Status != kStatusSuccess || !b->Name || !t || t->NameCount == 0) return -1;
+    if (b->Status != kStatusSuccess || !b->Name) return kUnnamed;
+    if (!t || t->NameCount == 0) return -1;
     ULONG chars = b->NameBytes / sizeof(WCHAR);
     for (ULONG i = 0; i < chars; ++i)
         if (b->Name[i] == 0) {
             chars = i;
             break;
         }
-    if (chars == 0 || chars > ARRAYSIZE(b->UpperName)) return -1;
-    if (!MapFileNameUpper(b->Name, chars, b->UpperName)) return -1;
+    if (chars == 0 || chars > ARRAYSIZE(b->UpperName)) return kUnnamed;
+    if (!MapFileNameUpper(b->Name, chars, b->UpperName)) return kUnnamed;
     const WCHAR* upper = b->UpperName;
     const BYTE* base = reinterpret_cast<const BYTE*>(t);
     const auto* slots = reinterpret_cast<const LONG*>(base + t->SlotsOffset);
@@ -269,14 +270,17 @@ void TNameQuery::MatchBatch(const HANDLE* handles, size_t count, int32_t* which,
     // to the next worker.
     item = std::min(item, count - 1);
     for (size_t i = 0; i < item; ++i) which[i] = b->Which[i];
-    which[item] = -1;
+    which[item] = kUnnamed;
     *handled = item + 1;
     GiveUp(w);
 }
 
 void TNameQuery::Match(const HANDLE* handles, size_t count, const TTargetSet& targets, int32_t* which) {
     std::fill(which, which + count, -1);
-    if (targets.Empty() || !Nt().QueryObject || !Nt().QueryInformationFile) return;
+    if (targets.Empty()) return;
+    // Until a worker has answered, no name has been had.
+    std::fill(which, which + count, kUnnamed);
+    if (!Nt().QueryObject || !Nt().QueryInformationFile) return;
     if (mode_ == TNameQueryMode::ThreadPerQuery) {
         for (size_t i = 0; i < count; ++i) {
             std::wstring name = Name(handles[i]);

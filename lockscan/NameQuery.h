@@ -15,6 +15,8 @@ constexpr DWORD kNameQueryTimeoutMs = 100;
 // scheduled, which on a busy machine costs far more than the queries of a batch: fewer, larger
 // batches keep the scan's time close to that of the queries themselves.
 constexpr size_t kNameQueryBatch = 512;
+// TNameQuery::Match's answer for a handle whose name could not be had.
+constexpr int32_t kUnnamed = -2;
 
 enum class TNameQueryMode {
     ReusedWorker,    // one worker per scan, handed each query through events
@@ -53,8 +55,9 @@ public:
     // no file, the query fails or it does not end in time.
     std::wstring Name(HANDLE handle);
     // For each of count handles of the own process: the distinct target name (numbered as in
-    // targets) that its name equals without regard to letter case, or -1. A handle whose query
-    // fails or runs late matches nothing. The reused worker takes the handles in batches and
+    // targets) that its name equals without regard to letter case, -1 when its name equals none,
+    // or kUnnamed when no name was had (the query failed, ran late or could not be asked): such a
+    // handle matches nothing now, but may name a target when asked again. The reused worker takes the handles in batches and
     // looks each name up in a hash table of the targets on its side, so that a batch costs one
     // hand-over however many targets there are.
     void Match(const HANDLE* handles, size_t count, const TTargetSet& targets, int32_t* which);

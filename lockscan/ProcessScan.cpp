@@ -33,9 +33,9 @@ struct TPendingEntry {
 
 }  // namespace
 
-void ScanProcesses(const TTargetSet& targets, const std::vector<TProcessLockList*>& lists, TNameQuery& names,
-                   TProcessScanParts parts) {
-    if (targets.Empty() || (!parts.Modules && !parts.MappedViews)) return;
+bool ScanProcesses(const TTargetSet& targets, const std::vector<TProcessLockList*>& lists, TNameQuery& names,
+                   TProcessScanParts parts, const std::atomic<bool>* cancel) {
+    if (targets.Empty() || (!parts.Modules && !parts.MappedViews)) return true;
     const TDevicePaths devices;
     std::vector<HMODULE> modules;
     std::vector<wchar_t> buffer(kLongestPath);
@@ -44,6 +44,7 @@ void ScanProcesses(const TTargetSet& targets, const std::vector<TProcessLockList
     // Views come after all module entries of their target, so they wait here.
     std::vector<TPendingEntry> views;
     for (DWORD id : SnapshotProcessIds()) {
+        if (cancel && cancel->load(std::memory_order_relaxed)) return false;
         if (ProcessHiddenFromScan(id)) continue;
         UniqueHandleT process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id));
         if (!process) continue;
@@ -65,6 +66,7 @@ void ScanProcesses(const TTargetSet& targets, const std::vector<TProcessLockList
     for (TPendingEntry& v : views)
         if (lists[v.Target])
             TProcessLockInfo::Create(lists[v.Target], std::move(v.FileName), v.ProcessId, std::move(v.ProcessPath));
+    return true;
 }
 
 void ScanModules(const std::wstring& targetName, TProcessLockList& list, TNameQuery& names) {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "lockscan/ScanSeam.h"
+
 namespace swt {
 
 namespace {
@@ -69,7 +71,8 @@ void AppendEntries(const SystemInfoBuffer& b, THandleTable& table) {
     table.Entries.reserve(n);
     for (size_t i = 0; i < n; ++i) {
         const Entry& e = info->Handles[i];
-        table.Entries.push_back({e.UniqueProcessId, e.HandleValue, e.ObjectTypeIndex});
+        table.Entries.push_back({e.UniqueProcessId, e.HandleValue, e.ObjectTypeIndex, reinterpret_cast<ULONG_PTR>(e.Object),
+                                 e.GrantedAccess});
     }
 }
 
@@ -85,18 +88,28 @@ THandleTable ParseHandleTable(const SystemInfoBuffer& buffer, bool extended) {
     return table;
 }
 
+namespace {
+
+THandleTable Parsed(const SystemInfoBuffer& buffer, bool extended) {
+    THandleTable table = ParseHandleTable(buffer, extended);
+    FillHandleObjectsForTest(table);
+    return table;
+}
+
+}  // namespace
+
 std::optional<THandleTable> ReadHandleTable(bool allowExtended) {
     if (allowExtended) {
         NTSTATUS_T status = kStatusSuccess;
         auto buffer = QuerySystemInformationBuffer(kSystemExtendedHandleInformation, &status);
-        if (buffer) return ParseHandleTable(*buffer, true);
+        if (buffer) return Parsed(*buffer, true);
         // Only a system that does not know the extended table is asked for the narrow one; a table
         // too big for the cap is not available in either form.
         if (status == kStatusNoMemory) return std::nullopt;
     }
     auto buffer = QuerySystemInformationBuffer(kSystemHandleInformation);
     if (!buffer) return std::nullopt;
-    return ParseHandleTable(*buffer, false);
+    return Parsed(*buffer, false);
 }
 
 std::vector<TProcessRecord> ParseProcessTable(const SystemInfoBuffer& buffer) {
@@ -106,7 +119,7 @@ std::vector<TProcessRecord> ParseProcessTable(const SystemInfoBuffer& buffer) {
     size_t offset = 0;
     while (offset + sizeof(RawProcessInformation) <= buffer.size()) {
         const auto* p = reinterpret_cast<const RawProcessInformation*>(base + offset);
-        TProcessRecord rec{reinterpret_cast<ULONG_PTR>(p->UniqueProcessId), {}};
+        TProcessRecord rec{reinterpret_cast<ULONG_PTR>(p->UniqueProcessId), {}, p->CreateTime.QuadPart};
         const auto* name = reinterpret_cast<const std::byte*>(p->ImageName.Buffer);
         size_t chars = p->ImageName.Length / sizeof(WCHAR);
         if (name && name >= base && name + chars * sizeof(WCHAR) <= end) {

@@ -15,6 +15,10 @@ struct THandleEntry {
     ULONG_PTR ProcessId;
     ULONG_PTR HandleValue;  // valid in the owning process
     USHORT ObjectTypeIndex;
+    // The kernel object's address: another file behind a reused handle value has another one.
+    // 0 where the system does not give it (Wine gives 0 in every entry).
+    ULONG_PTR Object = 0;
+    ULONG GrantedAccess = 0;
 };
 
 struct THandleTable {
@@ -35,6 +39,8 @@ THandleTable ParseHandleTable(const SystemInfoBuffer& buffer, bool extended);
 struct TProcessRecord {
     ULONG_PTR ProcessId;
     std::wstring ImageName;  // as the table gives it: the executable's file name, empty for the idle process
+    // When the process started (100 ns units): tells a process from a later one under the same id.
+    LONGLONG CreateTime = 0;
 };
 
 // The chain of process records (class 5) in table order, the last record included. A record

@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "lockscan/ProcessLockList.h"
@@ -12,8 +13,9 @@ namespace swt::test {
 
 class Holder {
 public:
-    // Starts the fixture with the given actions and waits (generously) until it is ready.
-    explicit Holder(const std::vector<std::wstring>& actions);
+    // Starts the fixture with the given actions and waits (generously) until it is ready. With
+    // takesCommands, the holder then opens and closes files when told (Open, Close, Swap).
+    explicit Holder(const std::vector<std::wstring>& actions, bool takesCommands = false);
     ~Holder();
     Holder(const Holder&) = delete;
     Holder& operator=(const Holder&) = delete;
@@ -21,9 +23,25 @@ public:
     bool ready() const { return ready_; }
     DWORD pid() const { return child_.pid; }
 
+    // A file held through a command: its number among the holder's files and its handle value.
+    struct HeldFile {
+        size_t Index = 0;
+        ULONG_PTR Value = 0;  // 0 when the holder could not open the file
+    };
+    // access and share as in the open action ("r", "rw", "0", ...).
+    HeldFile Open(const std::wstring& access, const std::wstring& share, const std::wstring& path);
+    bool Close(size_t index);
+    // Closes the file at index, then opens path in its place. The handle values before and after
+    // (after: 0 when the open failed).
+    std::pair<ULONG_PTR, ULONG_PTR> Swap(size_t index, const std::wstring& access, const std::wstring& share,
+                                         const std::wstring& path);
+
 private:
+    std::wstring Command(const std::vector<std::wstring>& fields);
+
     UniqueHandleT readyEvent_;
     UniqueHandleT quitEvent_;
+    std::wstring pipe_;
     Child child_;
     bool ready_ = false;
 };

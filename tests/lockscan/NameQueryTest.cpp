@@ -10,38 +10,6 @@
 namespace swt::test {
 namespace {
 
-// State of the hanging stand-in. It runs on the worker thread: system calls only.
-NtQueryObjectFn g_realQueryObject = nullptr;
-WCHAR g_hangName[1024];
-size_t g_hangChars = 0;
-volatile LONG g_hangsLeft = 0;
-
-NTSTATUS_T NTAPI HangingQueryObject(HANDLE handle, ULONG infoClass, PVOID buffer, ULONG length, PULONG returned) {
-    NTSTATUS_T status = g_realQueryObject(handle, infoClass, buffer, length, returned);
-    if (status != kStatusSuccess || infoClass != kObjectNameInformation) return status;
-    const auto* name = static_cast<const RawUnicodeString*>(buffer);
-    if (name->Length / sizeof(WCHAR) != g_hangChars) return status;
-    for (size_t i = 0; i < g_hangChars; ++i)
-        if (name->Buffer[i] != g_hangName[i]) return status;
-    if (::InterlockedDecrement(&g_hangsLeft) >= 0) ::WaitForSingleObject(NtStandInGate(), INFINITE);
-    return status;
-}
-
-// Puts the stand-in in place for one scope: the next `hangs` queries of `name` never end.
-class HangingNameQuery {
-public:
-    HangingNameQuery(const std::wstring& name, LONG hangs) {
-        g_hangChars = name.size();
-        std::copy(name.begin(), name.end(), g_hangName);
-        g_hangsLeft = hangs;
-    }
-    LONG hangsLeft() const { return g_hangsLeft; }
-
-private:
-    // A worker that was left to finish gets its answer when the stand-in goes.
-    NtStandIn<NtQueryObjectFn> standIn_{&NtFunctions::QueryObject, HangingQueryObject, g_realQueryObject};
-};
-
 const char* ModeName(TNameQueryMode m) { return m == TNameQueryMode::ReusedWorker ? "reused worker" : "thread per query"; }
 const char* LateName(TLateWorker w) { return w == TLateWorker::Terminate ? "terminated" : "left to finish"; }
 
@@ -199,7 +167,7 @@ TEST(NameQuery, AnswersStayWithTheirRequestWhileAnotherProcessReadsOurMemory) {
         int32_t which[2] = {7, 7};
         names.Match(even ? xy : yx, 2, targets, which);
         for (int k = 0; k < 2; ++k)
-            if (which[k] != expected[k]) ++(which[k] == -1 ? missed : foreign);
+            if (which[k] != expected[k]) ++(which[k] == kUnnamed ? missed : foreign);
         const std::wstring name = names.Name(even ? x.get() : y.get());
         if (name.empty()) ++missed;
         else if (name != (even ? xName : yName)) ++foreign;
