@@ -106,6 +106,11 @@ void TForm1::FormCreate() {
 }
 
 LRESULT TForm1::WndProc(UINT msg, WPARAM w, LPARAM l) {
+    // The pass's lock scan has finished on its thread.
+    if (msg == TScanThread::kScanDone) {
+        Run.ScanArrived();
+        return 0;
+    }
     // The wheel turned over the header, the footer or a row that left it to its parent: the rows
     // scroll.
     if (msg == WM_MOUSEWHEEL && ScrollBox1 && ScrollBox1->Scrolling()) {
@@ -162,6 +167,8 @@ void TForm1::RowRemoved() {
 void TForm1::ReturnToFront() {
     if (HandleAllocated()) ::SetForegroundWindow(Handle());
 }
+
+HWND TForm1::ScanWindow() { return HandleAllocated() ? Handle() : nullptr; }
 
 void TForm1::ShowError(const std::wstring& text) {
     Application().HandleException(std::make_exception_ptr(Error(text)));

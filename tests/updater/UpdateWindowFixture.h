@@ -1,5 +1,6 @@
 // A shown update window in the test's own process, for a job written by the test; its timer is
-// driven by the test, one pass per Tick().
+// driven by the test, one pass per Tick(). A pass's lock scan runs on a thread of its own: Tick()
+// and Settle() handle the window's messages until the pass has ended.
 #pragma once
 #include <algorithm>
 #include <memory>
@@ -26,7 +27,18 @@ struct UpdateWindow {
         if (form->Visible()) form->Close();
     }
     void Tick() {
+        Settle();
         form->Timer1Timer();
+        Settle();
+    }
+    // Handles the window's messages until no pass is in progress (a pass started by a click waits
+    // for its scan's result), then those left.
+    void Settle() {
+        const ULONGLONG end = ::GetTickCount64() + 60000;
+        while (form->Run.InPass() && ::GetTickCount64() < end) {
+            Application().ProcessMessages();
+            if (form->Run.InPass()) ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        }
         Application().ProcessMessages();
     }
     size_t Rows() const { return static_cast<size_t>(form->ScrollBox1->ControlCount()); }

@@ -102,6 +102,7 @@ TEST(UpdateWindow, RowsHintsKillAndAllClose) {
     // "aktualisieren" runs a pass at once; the next tick comes 3 s after it.
     size_t before = LogOf(job.LogPath()).size();
     w.form->kx_TaskButton2LinkClick(0);
+    w.Settle();
     EXPECT_EQ(Since(LogOf(job.LogPath()), before),
               (std::vector<std::string>{"START read depended Prozesses", "END read depended Prozesses (2)"}));
     EXPECT_EQ(w.form->Timer1.Interval(), 3000u);
@@ -124,6 +125,7 @@ TEST(UpdateWindow, RowsHintsKillAndAllClose) {
     w.RowOf(both.pid()).kx_TaskButton1LinkClick(2);
     w.RowOf(both.pid()).kx_TaskButton1LinkClick(3);  // the empty fourth link
     w.form->kx_TaskButton2LinkClick(1);
+    w.Settle();
     EXPECT_EQ(Since(LogOf(job.LogPath()), logged),
               (std::vector<std::string>{"START - Alle Beenden", "END - Alle Beenden", "START read depended Prozesses",
                                         "END read depended Prozesses (2)"}));
@@ -404,6 +406,7 @@ TEST(UpdateWindow, ManyHoldersScrollInsideTheWorkArea) {
 
     logged = LogOf(job.LogPath()).size();
     ClickLink(*w.form->kx_TaskButton2, 1);
+    w.Settle();
     const std::vector<std::string> after = Since(LogOf(job.LogPath()), logged);
     ASSERT_FALSE(after.empty());
     EXPECT_EQ(after.front(), "START - Alle Beenden");
