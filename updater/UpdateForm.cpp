@@ -111,6 +111,11 @@ LRESULT TForm1::WndProc(UINT msg, WPARAM w, LPARAM l) {
         Run.ScanArrived();
         return 0;
     }
+    // The next slice of a pass's copies.
+    if (msg == TUpdateRun::kCopiesGoOn) {
+        Run.CopiesGoOn();
+        return 0;
+    }
     // The wheel turned over the header, the footer or a row that left it to its parent: the rows
     // scroll.
     if (msg == WM_MOUSEWHEEL && ScrollBox1 && ScrollBox1->Scrolling()) {

@@ -149,8 +149,9 @@ void TUpdateRun::Timer1Timer() {
     } catch (...) {
         error = std::current_exception();
     }
-    // A pass waiting for its scan ends, and restarts the timer, when the result has been applied.
-    if (awaitingScan_) return;
+    // A pass waiting for its scan (or the rest of its copies) ends, and restarts the timer, when
+    // the result has been applied.
+    if (waiting_ != TPassWait::None) return;
     TickEnds(error);
 }
 
@@ -171,7 +172,7 @@ void TUpdateRun::UpdateFilesExecute() {
     inPass_ = true;
     // The pass ends here unless it waits for its scan (also when a step raises).
     ScopeExit passEnds([this] {
-        if (!awaitingScan_) inPass_ = false;
+        if (waiting_ == TPassWait::None) inPass_ = false;
     });
     Log(L"START read depended Prozesses");
     if (FToDoList) CopyAndScan();
@@ -181,8 +182,24 @@ void TUpdateRun::UpdateFilesExecute() {
 void TUpdateRun::CopyAndScan() {
     // Copy first, so that each file goes into place the moment it is free; then one walk of the
     // handle table for every entry still held, instead of one per entry.
-    for (size_t i = FToDoList->Count(); i-- > 0;) {
-        TUpdateItem& entry = (*FToDoList)[i];
+    copyAt_ = FToDoList->Count();
+    GoOnCopying();
+}
+
+void TUpdateRun::GoOnCopying() {
+    // Each try costs a few file operations: with a window the copies go in slices, and the window
+    // handles its messages between them (the rest follows from kCopiesGoOn).
+    const HWND window = host_ ? host_->ScanWindow() : nullptr;
+    const ULONGLONG sliceStart = ::GetTickCount64();
+    while (copyAt_ > 0) {
+        if (window && ::GetTickCount64() - sliceStart >= kCopySliceMs &&
+            ::PostMessageW(window, kCopiesGoOn, 0, 0)) {  // own window
+            waiting_ = TPassWait::Copies;
+            return;
+        }
+        // A copy that succeeds takes its entry out of the list: the entries before it keep their
+        // places.
+        TUpdateItem& entry = (*FToDoList)[--copyAt_];
         if (!entry.FDone) CopyEntry(entry);
     }
     scanned_.clear();  // last to first, as the locks are attached
@@ -196,9 +213,8 @@ void TUpdateRun::CopyAndScan() {
         // The window goes on handling messages while the scan runs; the entries stay in the list
         // until the result is applied, since nothing but the pass removes them (a close during
         // the scan gives the scan up before it releases them).
-        const HWND window = host_ ? host_->ScanWindow() : nullptr;
         if (window && scanner_.Start(window, paths)) {
-            awaitingScan_ = true;
+            waiting_ = TPassWait::Scan;
             return;
         }
         // No window (or no thread to be had): the scan runs here.
@@ -210,24 +226,39 @@ void TUpdateRun::CopyAndScan() {
 void TUpdateRun::ScanArrived() {
     TScanResult result = scanner_.Take();
     // A result the pass no longer waits for (the window was closed meanwhile) is dropped.
-    if (!awaitingScan_ || closed_) return;
-    awaitingScan_ = false;
+    if (waiting_ != TPassWait::Scan || closed_) return;
+    waiting_ = TPassWait::None;
     std::exception_ptr error = result.Error;
-    try {
-        ScopeExit passEnds([this] {
-            if (!awaitingScan_) inPass_ = false;
-        });
+    GoOnWithPass(error, [&] {
         if (error) {
             // As an error of the pass on this thread: its result is no scan, the pass ends.
             scanned_.clear();
         } else {
             ApplyScan(std::move(result.Locks));
         }
+    });
+}
+
+void TUpdateRun::CopiesGoOn() {
+    // Dropped when the pass no longer waits for it (the window was closed meanwhile).
+    if (waiting_ != TPassWait::Copies || closed_) return;
+    waiting_ = TPassWait::None;
+    std::exception_ptr error;
+    GoOnWithPass(error, [this] { GoOnCopying(); });
+}
+
+template <class Step>
+void TUpdateRun::GoOnWithPass(std::exception_ptr error, Step step) {
+    try {
+        ScopeExit passEnds([this] {
+            if (waiting_ == TPassWait::None) inPass_ = false;
+        });
+        step();
     } catch (...) {
         error = std::current_exception();
     }
-    // Waiting again: the cycle after the calling program was closed scans once more.
-    if (awaitingScan_) return;
+    // Waiting again: more copies, the scan, or the cycle after the calling program was closed.
+    if (waiting_ != TPassWait::None) return;
     TickEnds(error);
 }
 
@@ -453,9 +484,9 @@ void TUpdateRun::FormClose() {
     if (const size_t left = record_.Discard()) Log(kRecordDiscardedLine + std::to_wstring(left));
     // Closing waits for no scan: the pass's scan is given up (waited for a moment at most, see
     // TScanThread::Stop), its result never applied, and the pass ends here.
-    if (awaitingScan_) {
-        scanner_.Stop();
-        awaitingScan_ = false;
+    if (waiting_ != TPassWait::None) {
+        if (waiting_ == TPassWait::Scan) scanner_.Stop();
+        waiting_ = TPassWait::None;
         scanned_.clear();
         inPass_ = false;
     }

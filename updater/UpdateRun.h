@@ -33,6 +33,10 @@ public:
     static constexpr const wchar_t* kResumeLine = L"FORTSETZUNG unterbrochenes Update: ";
     static constexpr const wchar_t* kRecordDiscardedLine = L"ENDE ohne Fortsetzung, Dateien nicht ersetzt: ";
     static constexpr unsigned kPassIntervalMs = 3000;
+    // The copies of a pass run in slices of about this long; the window handles its messages
+    // between them. kCopiesGoOn, posted to the window, brings the next slice (CopiesGoOn).
+    static constexpr ULONGLONG kCopySliceMs = 15;
+    static constexpr UINT kCopiesGoOn = WM_APP + 0x5D;
 
     // args: the program's arguments, element 0 being the program path. host: the window (not
     // owned); none for a run without a window.
@@ -68,6 +72,9 @@ public:
     // applied, rows, hints, header and log, and the pass goes on or ends. Dropped when the pass
     // no longer waits for it (the window was closed).
     void ScanArrived();
+    // The next slice of the pass's copies (the window's message kCopiesGoOn); dropped as
+    // ScanArrived's.
+    void CopiesGoOn();
     // Puts the entry's file in place; true when the entry is done (it has then left the list).
     bool CopyEntry(TUpdateItem& entry);
     void CloseProgrammExecute();
@@ -111,9 +118,15 @@ private:
     // Keeps the entries read as the record of what is left: a new one, or, for a run that resumes
     // a record, that record without the entries skipped because their sources are gone.
     void KeepRecord(const TUpdateJob& job);
-    // The first half of a cycle of the pass: the copies, then the scan of the entries still held
-    // (scanned_), started on the scan thread or run here and applied at once.
+    // The first half of a cycle of the pass: the copies, last entry first, then the scan of the
+    // entries still held (scanned_), started on the scan thread or run here and applied at once.
     void CopyAndScan();
+    // The copies from copyAt_ on, in slices when there is a window, then the scan.
+    void GoOnCopying();
+    // Runs a step of a pass that waited (for a scan, for its next copies); the pass ends there
+    // unless it waits again, and then, as a tick's pass, restarts the timer and shows an error.
+    template <class Step>
+    void GoOnWithPass(std::exception_ptr error, Step step);
     // The second half, on the window's thread: the scan's result applied to entries, items and
     // rows; the calling program closed when it holds a file, and then the next cycle; else the
     // pass's end.
@@ -145,9 +158,13 @@ private:
     TUpdateRecord record_;
     // The one lock scanner of the run, with its thread.
     TScanThread scanner_;
+    // What a pass in progress waits for, with the window handling messages meanwhile.
+    enum class TPassWait { None, Copies, Scan };
+    TPassWait waiting_ = TPassWait::None;
     // The entries the running scan is for, last to first, while the pass waits for it.
     std::vector<TUpdateItem*> scanned_;
-    bool awaitingScan_ = false;
+    // The copies of the cycle left: the entries before this index.
+    size_t copyAt_ = 0;
     // The run's first scan makes its rows in job order.
     bool firstScan_ = true;
     bool inPass_ = false;

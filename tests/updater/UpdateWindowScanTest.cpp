@@ -177,6 +177,33 @@ TEST(UpdateWindowScan, ClosingDuringAScanReturnsAtOnceAndDropsItsResult) {
     }
 }
 
+// A pass over many held files lets the window handle messages between its copies as well as
+// during its scan: a close right after the tick, whatever the pass waits for at that moment, gives
+// up the rest of the pass, and nothing of it reaches the window later.
+TEST(UpdateWindowScan, ClosingRightAfterTheTickOfALongPassGivesUpItsRest) {
+    constexpr int kFiles = 100;
+    Job job;
+    const std::wstring folder = job.dir / L"many";
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+    Holder holder({L"many", folder, std::to_wstring(kFiles)});
+    ASSERT_TRUE(holder.ready());
+    // The holder made the destinations and holds them without sharing write access.
+    job.key.SetString(L"this_logfile", job.LogPath());
+    job.key.SetString(L"count", std::to_wstring(kFiles));
+    for (int i = 0; i < kFiles; ++i) job.AddEntry(i + 1, folder + L"\\h" + std::to_wstring(i) + L".dat");
+    UpdateWindow w(job);
+    w.form->Timer1Timer();
+    ASSERT_TRUE(w.form->Run.InPass()) << "the pass ran to its end in the tick";
+    w.form->Close();
+    EXPECT_FALSE(w.form->Run.InPass());
+    EXPECT_TRUE(WaitUntil([&] { return !w.form->Run.ScanThreadRunning(); }));
+    Application().ProcessMessages();
+    EXPECT_EQ(w.Rows(), 0u);
+    EXPECT_EQ(PassLines(job), (std::vector<std::string>{"START read depended Prozesses",
+                                                        "ENDE ohne Fortsetzung, Dateien nicht ersetzt: " +
+                                                            std::to_string(kFiles)}));
+}
+
 // The calling program held a file and was closed; the cycle after it scans for the file another
 // holder keeps, and the user closes the window during that scan: the calling program is started
 // again, once, as on any close after it was closed.
