@@ -151,22 +151,25 @@ void TForm1::BeginRowUpdate() { rowBatch_.emplace(*this); }
 
 void TForm1::EndRowUpdate() {
     rowBatch_.reset();
-    Repaint();
+    // Painted from the paint messages, window by window, so that the thread handles what else
+    // comes between them.
+    Invalidate();
 }
 
 std::unique_ptr<TProcessRowView> TForm1::CreateRow(TProcessItem& item) {
     auto view = std::make_unique<TProcessFrameRow>(*ScrollBox1, item, &ImageListStatus);
     if (HandleAllocated()) {
         view->Frame()->Handle();
-        Repaint();
+        // Painted once, with the others, at the end of the row update (EndRowUpdate).
+        Invalidate();
     }
     return view;
 }
 
 void TForm1::RowRemoved() {
+    // Laid out and painted when the row update ends.
     RequestLayout();
     Invalidate();
-    if (HandleAllocated()) Repaint();
 }
 
 void TForm1::ReturnToFront() {
