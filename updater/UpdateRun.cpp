@@ -170,7 +170,7 @@ void TUpdateRun::TickEnds(std::exception_ptr error) {
 void TUpdateRun::UpdateFilesExecute() {
     if (inPass_ || closed_) return;
     inPass_ = true;
-    // The pass ends here unless it waits for its scan (also when a step raises).
+    // The pass ends here unless it waits for its next copies or its scan (also when a step raises).
     ScopeExit passEnds([this] {
         if (waiting_ == TPassWait::None) inPass_ = false;
     });

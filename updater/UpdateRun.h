@@ -62,9 +62,9 @@ public:
     // timer restarts with 3000 ms once the pass has ended, and an error goes to the error display.
     void Timer1Timer();
     // One scan pass: each file still to do is tried, then the holders of those still held are
-    // looked for. With a window the lock scan runs on a thread of its own and the pass goes on in
-    // ScanArrived when its result has come; the pass is in progress (InPass) until then. Without
-    // one the whole pass runs here. A pass asked for while one runs (a tick, "aktualisieren" or
+    // looked for. With a window the copies go in slices (CopiesGoOn), the lock scan runs on a
+    // thread of its own and the pass goes on in ScanArrived when its result has come; the pass is
+    // in progress (InPass) until its end. Without one the whole pass runs here. A pass asked for while one runs (a tick, "aktualisieren" or
     // "Alle beenden" during the scan, or user input handled while the calling program is closed)
     // is not started.
     void UpdateFilesExecute();

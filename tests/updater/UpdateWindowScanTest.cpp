@@ -88,20 +88,36 @@ std::vector<std::string> PassLines(const Job& job) {
 
 std::wstring Shown(const std::wstring& path) { return TDevicePaths().DrivePath(ScanNameOf(path)); }
 
+std::wstring HeldFileOf(Job& job) {
+    const std::wstring dest = job.dir / L"held.dat";
+    job.AddEntries({dest});
+    return dest;
+}
+
+// A job of one file that a holder process keeps open (others may read it), and a shown update
+// window whose first tick has come to its scan, which waits at the gate.
+struct ScanUnderWay {
+    ScanUnderWay() {
+        if (!holder.ready()) return;
+        gate.Arm();
+        w.form->Timer1Timer();
+        started = gate.WaitForScan();
+    }
+    Job job;
+    const std::wstring dest = HeldFileOf(job);
+    Holder holder{{L"open", L"r", L"r", dest}};
+    ScanGate gate;
+    UpdateWindow w{job};
+    bool started = false;
+};
+
 // While the scan runs, another thread's message to the window is answered, and a tick,
 // "aktualisieren" and "Alle beenden" start no pass of their own; the scan's result then gives the
 // row, its hint and the END line, and the timer restarts for the next pass.
 TEST(UpdateWindowScan, WindowHandlesMessagesWhileTheScanRuns) {
-    Job job;
-    const std::wstring dest = job.dir / L"held.dat";
-    job.AddEntries({dest});
-    Holder holder({L"open", L"r", L"0", dest});
-    ASSERT_TRUE(holder.ready());
-    ScanGate gate;
-    UpdateWindow w(job);
-    gate.Arm();
-    w.form->Timer1Timer();
-    ASSERT_TRUE(gate.WaitForScan());
+    ScanUnderWay s;
+    ASSERT_TRUE(s.started);
+    UpdateWindow& w = s.w;
     EXPECT_TRUE(w.form->Run.InPass());
 
     std::atomic<bool> asked{false};
@@ -118,19 +134,19 @@ TEST(UpdateWindowScan, WindowHandlesMessagesWhileTheScanRuns) {
     });
     asker.join();
     EXPECT_NE(answered, 0) << "the window did not answer during the scan";
-    EXPECT_TRUE(gate.Held());
+    EXPECT_TRUE(s.gate.Held());
 
     w.form->Timer1Timer();
     w.form->kx_TaskButton2LinkClick(0);
     w.form->kx_TaskButton2LinkClick(1);
-    EXPECT_TRUE(gate.Held());
-    gate.Open();
+    EXPECT_TRUE(s.gate.Held());
+    s.gate.Open();
     w.Settle();
-    EXPECT_EQ(PassLines(job), (std::vector<std::string>{"START read depended Prozesses", "START - Alle Beenden",
-                                                        "END - Alle Beenden", "END read depended Prozesses (1)"}));
+    EXPECT_EQ(PassLines(s.job), (std::vector<std::string>{"START read depended Prozesses", "START - Alle Beenden",
+                                                          "END - Alle Beenden", "END read depended Prozesses (1)"}));
     ASSERT_EQ(w.Rows(), 1u);
-    ASSERT_TRUE(w.ItemOf(holder.pid()));
-    EXPECT_EQ(w.ItemOf(holder.pid())->Hint(), L"Verwendet\r" + Shown(dest));
+    ASSERT_TRUE(w.ItemOf(s.holder.pid()));
+    EXPECT_EQ(w.ItemOf(s.holder.pid())->Hint(), L"Verwendet\r" + Shown(s.dest));
     EXPECT_TRUE(w.form->Timer1.Enabled());
     EXPECT_EQ(w.form->Timer1.Interval(), 3000u);
 }
@@ -145,18 +161,11 @@ TEST(UpdateWindowScan, ClosingDuringAScanReturnsAtOnceAndDropsItsResult) {
     } cases[] = {{"while the scan runs", false}, {"with the result posted", true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Job job;
-        const std::wstring dest = job.dir / L"held.dat";
-        job.AddEntries({dest});
-        Holder holder({L"open", L"r", L"r", dest});
-        ASSERT_TRUE(holder.ready());
-        ScanGate gate;
-        UpdateWindow w(job);
-        gate.Arm();
-        w.form->Timer1Timer();
-        ASSERT_TRUE(gate.WaitForScan());
+        ScanUnderWay s;
+        ASSERT_TRUE(s.started);
+        UpdateWindow& w = s.w;
         if (c.resultPosted) {
-            gate.Open();
+            s.gate.Open();
             // The result waits in the queue: no message is handled until the close.
             ASSERT_TRUE(WaitUntil([&] { return !w.form->Run.ScanThreadRunning(); }));
         }
@@ -164,16 +173,16 @@ TEST(UpdateWindowScan, ClosingDuringAScanReturnsAtOnceAndDropsItsResult) {
         EXPECT_FALSE(w.form->Visible());
         EXPECT_FALSE(w.form->Run.InPass());
         if (!c.resultPosted) {
-            EXPECT_TRUE(gate.Held()) << "the close waited for the scan";
+            EXPECT_TRUE(s.gate.Held()) << "the close waited for the scan";
         }
 
-        gate.Open();
+        s.gate.Open();
         EXPECT_TRUE(WaitUntil([&] { return !w.form->Run.ScanThreadRunning(); }));
         Application().ProcessMessages();
         EXPECT_EQ(w.Rows(), 0u);
-        EXPECT_EQ(PassLines(job), (std::vector<std::string>{"START read depended Prozesses",
-                                                            "ENDE ohne Fortsetzung, Dateien nicht ersetzt: 1"}));
-        EXPECT_EQ(ReadFileBytes(dest), "old");
+        EXPECT_EQ(PassLines(s.job), (std::vector<std::string>{"START read depended Prozesses",
+                                                              "ENDE ohne Fortsetzung, Dateien nicht ersetzt: 1"}));
+        EXPECT_EQ(ReadFileBytes(s.dest), "old");
     }
 }
 
