@@ -2,7 +2,9 @@
 # Updater benchmark under Wine on a virtual display: bench/updater.sh [runs] [background handles]
 # Prints the time from the updater's start to its window on screen, the time of one scan pass with
 # 20 held entries spread over 5 holder processes, and the longest time the update window's thread
-# does not handle messages during such a pass next to one single lock scan ("ratio stall/single").
+# does not handle messages during such a pass next to one single lock scan ("ratio stall/single"),
+# ending with "longest stall ms (pass): N" (any pass after the first) and "longest stall ms (first
+# tick): N" (job read and first pass), measured until each pass's scan result has been applied.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}

@@ -106,6 +106,16 @@ void TForm1::FormCreate() {
 }
 
 LRESULT TForm1::WndProc(UINT msg, WPARAM w, LPARAM l) {
+    // The pass's lock scan has finished on its thread.
+    if (msg == TScanThread::kScanDone) {
+        Run.ScanArrived();
+        return 0;
+    }
+    // The next slice of a pass's copies.
+    if (msg == TUpdateRun::kCopiesGoOn) {
+        Run.CopiesGoOn();
+        return 0;
+    }
     // The wheel turned over the header, the footer or a row that left it to its parent: the rows
     // scroll.
     if (msg == WM_MOUSEWHEEL && ScrollBox1 && ScrollBox1->Scrolling()) {
@@ -141,7 +151,9 @@ void TForm1::BeginRowUpdate() { rowBatch_.emplace(*this); }
 
 void TForm1::EndRowUpdate() {
     rowBatch_.reset();
-    Repaint();
+    // Painted from the paint messages, window by window, so that the thread handles what else
+    // comes between them.
+    Invalidate();
 }
 
 std::unique_ptr<TProcessRowView> TForm1::CreateRow(TProcessItem& item) noexcept {
@@ -151,7 +163,8 @@ std::unique_ptr<TProcessRowView> TForm1::CreateRow(TProcessItem& item) noexcept 
         auto view = std::make_unique<TProcessFrameRow>(*ScrollBox1, item, &ImageListStatus);
         if (HandleAllocated()) {
             view->Frame()->Handle();
-            Repaint();
+            // Painted once, with the others, at the end of the row update (EndRowUpdate).
+            Invalidate();
         }
         return view;
     } catch (...) {
@@ -160,14 +173,16 @@ std::unique_ptr<TProcessRowView> TForm1::CreateRow(TProcessItem& item) noexcept 
 }
 
 void TForm1::RowRemoved() {
+    // Laid out and painted when the row update ends.
     RequestLayout();
     Invalidate();
-    if (HandleAllocated()) Repaint();
 }
 
 void TForm1::ReturnToFront() {
     if (HandleAllocated()) ::SetForegroundWindow(Handle());
 }
+
+HWND TForm1::ScanWindow() { return HandleAllocated() ? Handle() : nullptr; }
 
 void TForm1::ShowError(const std::wstring& text) {
     Application().HandleException(std::make_exception_ptr(Error(text)));

@@ -74,6 +74,7 @@ public:
     std::unique_ptr<TProcessRowView> CreateRow(TProcessItem& item) noexcept override;
     void RowRemoved() override;
     void ReturnToFront() override;
+    HWND ScanWindow() override;
     void ShowError(const std::wstring& text) override;
     void ShowHolderNotFound(bool notFound) override;
 

@@ -2,6 +2,7 @@
 // display. The window TForm1 is the one real host; without a host the run works on files, the
 // registry and processes alone.
 #pragma once
+#include <windows.h>
 #include <memory>
 #include <string>
 
@@ -38,6 +39,9 @@ public:
     virtual void RowRemoved() = 0;
     // The updater's own window becomes the foreground window again.
     virtual void ReturnToFront() = 0;
+    // The window a scan thread announces its result to (TScanThread::kScanDone, which the window
+    // hands to TUpdateRun::ScanArrived); none: the run scans on its own thread.
+    virtual HWND ScanWindow() { return nullptr; }
     // The standard error display.
     virtual void ShowError(const std::wstring& text) = 0;
     // notFound: a file stays blocked and the lock scan names no holder for it; the header tells

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <utility>
 
 #include "lockscan/FileInUse_Tools.h"
 #include "base/Error.h"
@@ -72,13 +73,10 @@ void TUpdateRun::ReadUpdateJob() {
     TUpdateJobKey key(FBaseKey, FSection);
     const TUpdateJob job = ReadJob(key);
     TakeJob(job);
-    // The entries read before a value that cannot be read are scanned all the same, in job order.
-    std::vector<TUpdateItem*> read;
-    for (size_t i = 0; i < FToDoList->Count(); ++i) read.push_back(&(*FToDoList)[i]);
-    // What is left is kept first thing, before the scan and before the job goes, so that a run
-    // that dies from here on is finished later.
+    // What is left is kept first thing, before the first scan and before the job goes, so that a
+    // run that dies from here on is finished later.
     if (!job.Failure) KeepRecord(job);
-    ScanLocks(read);
+    // The entries read before a value that cannot be read stay; the next pass works on them.
     if (job.Failure) std::rethrow_exception(job.Failure);
     // A record being resumed stays until its entries are in place.
     if (job.Resumed) return;
@@ -139,8 +137,8 @@ void TUpdateRun::Timer1Timer() {
         return;
     }
     if (host_ && !host_->WindowVisible()) return;
-    // A tick, "aktualisieren" or "Alle beenden" handled while a pass lets messages run: that pass
-    // goes on and the timer restarts at its end.
+    // A tick, "aktualisieren" or "Alle beenden" handled while a pass waits for its scan or lets
+    // messages run: that pass goes on and the timer restarts at its end.
     if (inPass_) return;
     if (host_) host_->StopTimer();
     scheduled_ = 0;
@@ -151,6 +149,13 @@ void TUpdateRun::Timer1Timer() {
     } catch (...) {
         error = std::current_exception();
     }
+    // A pass waiting for its scan (or the rest of its copies) ends, and restarts the timer, when
+    // the result has been applied.
+    if (waiting_ != TPassWait::None) return;
+    TickEnds(error);
+}
+
+void TUpdateRun::TickEnds(std::exception_ptr error) {
     if (host_ && !closed_) host_->StartTimer(scheduled_ ? scheduled_ : kPassIntervalMs);
     scheduled_ = 0;
     // The timer keeps running while the error is on screen: a later error waits for no box of its
@@ -165,53 +170,153 @@ void TUpdateRun::Timer1Timer() {
 void TUpdateRun::UpdateFilesExecute() {
     if (inPass_ || closed_) return;
     inPass_ = true;
-    ScopeExit passEnds([this] { inPass_ = false; });
-    Log(L"START read depended Prozesses");
-    if (host_) host_->BeginRowUpdate();
-    ScopeExit rowsResumed([this] {
-        if (host_) host_->EndRowUpdate();
+    // The pass ends here unless it waits for its next copies or its scan (also when a step raises).
+    ScopeExit passEnds([this] {
+        if (waiting_ == TPassWait::None) inPass_ = false;
     });
+    Log(L"START read depended Prozesses");
+    if (FToDoList) CopyAndScan();
+    else FinishPass();
+}
 
-    if (FToDoList) {
-        bool again = false;
-        do {
-            again = false;
-            if (FProcessList) FProcessList->ClearHeldFiles();
-            // Copy first, so that each file goes into place the moment it is free; then one walk
-            // of the handle table for every entry still held, instead of one per entry.
-            for (size_t i = FToDoList->Count(); i-- > 0;) {
-                TUpdateItem& entry = (*FToDoList)[i];
-                if (!entry.FDone) CopyEntry(entry);
-            }
-            std::vector<TUpdateItem*> held;  // last to first, as the locks are attached
-            for (size_t i = FToDoList->Count(); i-- > 0;)
-                if (!(*FToDoList)[i].FDone) held.push_back(&(*FToDoList)[i]);
-            ScanLocks(held);
-            const TDevicePaths devices;
-            for (TUpdateItem* entry : held) AttachLocks(*entry, devices);
-            ReportHoldersNotFound(held);
-            DropIdleItems();
-            if (FCallerProcessId != 0 && FProcessList) {
-                for (size_t i = FProcessList->Count(); i-- > 0;) {
-                    if ((*FProcessList)[i].FProcessId != FCallerProcessId) continue;
-                    again = true;
-                    CloseProgrammExecute();
-                    FCallerProcessId = 0;
-                    FCallerWindow = nullptr;
-                    ::Sleep(1000);
-                    break;  // at most one item per process id
-                }
-            }
-            // The user closed the window while the calling program was closed: the pass ends.
-            if (closed_) break;
-        } while (again);
+void TUpdateRun::CopyAndScan() {
+    // Copy first, so that each file goes into place the moment it is free; then one walk of the
+    // handle table for every entry still held, instead of one per entry.
+    copyAt_ = FToDoList->Count();
+    GoOnCopying();
+}
+
+void TUpdateRun::GoOnCopying() {
+    // Each try costs a few file operations: with a window the copies go in slices, and the window
+    // handles its messages between them (the rest follows from kCopiesGoOn).
+    const HWND window = host_ ? host_->ScanWindow() : nullptr;
+    const ULONGLONG sliceStart = ::GetTickCount64();
+    while (copyAt_ > 0) {
+        if (window && ::GetTickCount64() - sliceStart >= kCopySliceMs &&
+            ::PostMessageW(window, kCopiesGoOn, 0, 0)) {  // own window
+            waiting_ = TPassWait::Copies;
+            return;
+        }
+        // A copy that succeeds takes its entry out of the list: the entries before it keep their
+        // places.
+        TUpdateItem& entry = (*FToDoList)[--copyAt_];
+        if (!entry.FDone) CopyEntry(entry);
     }
+    scanned_.clear();  // last to first, as the locks are attached
+    for (size_t i = FToDoList->Count(); i-- > 0;)
+        if (!(*FToDoList)[i].FDone) scanned_.push_back(&(*FToDoList)[i]);
+    std::vector<std::unique_ptr<TProcessLockList>> locks;
+    if (!scanned_.empty()) {
+        std::vector<std::wstring> paths;
+        paths.reserve(scanned_.size());
+        for (const TUpdateItem* entry : scanned_) paths.push_back(entry->FDest);
+        // The window goes on handling messages while the scan runs; the entries stay in the list
+        // until the result is applied, since nothing but the pass removes them (a close during
+        // the scan gives the scan up before it releases them).
+        if (window && scanner_.Start(window, paths)) {
+            waiting_ = TPassWait::Scan;
+            return;
+        }
+        // No window (or no thread to be had): the scan runs here.
+        locks = scanner_.ScanHere(paths);
+    }
+    ApplyScan(std::move(locks));
+}
+
+void TUpdateRun::ScanArrived() {
+    TScanResult result = scanner_.Take();
+    // A result the pass no longer waits for (the window was closed meanwhile) is dropped.
+    if (waiting_ != TPassWait::Scan || closed_) return;
+    waiting_ = TPassWait::None;
+    std::exception_ptr error = result.Error;
+    GoOnWithPass(error, [&] {
+        if (error) {
+            // As an error of the pass on this thread: its result is no scan, the pass ends.
+            scanned_.clear();
+        } else {
+            ApplyScan(std::move(result.Locks));
+        }
+    });
+}
+
+void TUpdateRun::CopiesGoOn() {
+    // Dropped when the pass no longer waits for it (the window was closed meanwhile).
+    if (waiting_ != TPassWait::Copies || closed_) return;
+    waiting_ = TPassWait::None;
+    std::exception_ptr error;
+    GoOnWithPass(error, [this] { GoOnCopying(); });
+}
+
+template <class Step>
+void TUpdateRun::GoOnWithPass(std::exception_ptr error, Step step) {
+    try {
+        ScopeExit passEnds([this] {
+            if (waiting_ == TPassWait::None) inPass_ = false;
+        });
+        step();
+    } catch (...) {
+        error = std::current_exception();
+    }
+    // Waiting again: more copies, the scan, or the cycle after the calling program was closed.
+    if (waiting_ != TPassWait::None) return;
+    TickEnds(error);
+}
+
+void TUpdateRun::ApplyScan(std::vector<std::unique_ptr<TProcessLockList>> locks) {
+    const std::vector<TUpdateItem*> held = std::move(scanned_);
+    scanned_.clear();
+    bool again = false;
+    {
+        if (host_) host_->BeginRowUpdate();
+        ScopeExit rowsResumed([this] {
+            if (host_) host_->EndRowUpdate();
+        });
+        if (FProcessList) FProcessList->ClearHeldFiles();
+        TakeLocks(held, std::move(locks));
+        const TDevicePaths devices;
+        for (TUpdateItem* entry : held) AttachLocks(*entry, devices);
+        ReportHoldersNotFound(held);
+        DropIdleItems();
+        if (FCallerProcessId != 0 && FProcessList) {
+            for (size_t i = FProcessList->Count(); i-- > 0;) {
+                if ((*FProcessList)[i].FProcessId != FCallerProcessId) continue;
+                again = true;
+                CloseProgrammExecute();
+                FCallerProcessId = 0;
+                FCallerWindow = nullptr;
+                ::Sleep(1000);
+                break;  // at most one item per process id
+            }
+        }
+    }
+    // The next cycle, unless the user closed the window while the calling program was closed.
+    if (again && !closed_) {
+        CopyAndScan();
+        return;
+    }
+    FinishPass();
+}
+
+void TUpdateRun::TakeLocks(const std::vector<TUpdateItem*>& entries,
+                           std::vector<std::unique_ptr<TProcessLockList>> locks) {
+    for (size_t i = 0; i < entries.size(); ++i)
+        entries[i]->TakeLocks(i < locks.size() ? std::move(locks[i]) : nullptr);
+    if (entries.empty() || !FProcessList) return;
+    // The rows of the first scan stand in the order the job lists its files.
+    const bool jobOrder = std::exchange(firstScan_, false);
+    for (size_t n = 0; n < entries.size(); ++n) {
+        const TUpdateItem& entry = *entries[jobOrder ? entries.size() - 1 - n : n];
+        if (entry.FLocks)
+            for (size_t k = 0; k < entry.FLocks->Count(); ++k) ItemFor((*entry.FLocks)[k]);
+    }
+}
+
+void TUpdateRun::FinishPass() {
     if (closed_) {
         ReleaseJob();
         RestartCaller();
         return;
     }
-
     size_t left = 0;
     if (FToDoList)
         for (size_t i = 0; i < FToDoList->Count(); ++i)
@@ -226,21 +331,6 @@ void TUpdateRun::UpdateFilesExecute() {
         RestartCaller();
     }
 }
-
-void TUpdateRun::ScanLocks(const std::vector<TUpdateItem*>& entries) {
-    if (entries.empty()) return;
-    std::vector<std::wstring> paths;
-    paths.reserve(entries.size());
-    for (const TUpdateItem* entry : entries) paths.push_back(entry->FDest);
-    std::vector<std::unique_ptr<TProcessLockList>> locks = GetLockingProcessesBatch(paths);
-    for (size_t i = 0; i < entries.size(); ++i) {
-        TUpdateItem& entry = *entries[i];
-        entry.TakeLocks(i < locks.size() ? std::move(locks[i]) : nullptr);
-        if (entry.FLocks && FProcessList)
-            for (size_t k = 0; k < entry.FLocks->Count(); ++k) ItemFor((*entry.FLocks)[k]);
-    }
-}
-
 TProcessItem& TUpdateRun::ItemFor(const TProcessLockInfo& lock) {
     if (TProcessItem* item = FProcessList->FindProcess(lock.ProcessId)) return *item;
     TProcessItem& item = TProcessItem::Create(FProcessList.get(), lock.ProcessId, lock.ProcessPath);
@@ -386,6 +476,14 @@ void TUpdateRun::FormClose() {
     closed_ = true;
     // The user or the time limit gave up on the files left: nothing finishes them later.
     if (const size_t left = record_.Discard()) Log(kRecordDiscardedLine + std::to_wstring(left));
+    // Closing waits for no scan: the pass's scan is given up (waited for a moment at most, see
+    // TScanThread::Stop), its result never applied, and the pass ends here.
+    if (waiting_ != TPassWait::None) {
+        if (waiting_ == TPassWait::Scan) scanner_.Stop();
+        waiting_ = TPassWait::None;
+        scanned_.clear();
+        inPass_ = false;
+    }
     // A pass that is running releases the entries and restarts the caller itself once it has
     // stopped using them (the caller may be closing in the middle of it).
     if (inPass_) return;

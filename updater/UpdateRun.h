@@ -6,12 +6,14 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "lockscan/DevicePaths.h"
 #include "updater/ProcessList.h"
+#include "updater/ScanThread.h"
 #include "updater/ToDoList.h"
 #include "updater/UpdateHost.h"
 #include "updater/UpdateRecord.h"
@@ -31,6 +33,10 @@ public:
     static constexpr const wchar_t* kResumeLine = L"FORTSETZUNG unterbrochenes Update: ";
     static constexpr const wchar_t* kRecordDiscardedLine = L"ENDE ohne Fortsetzung, Dateien nicht ersetzt: ";
     static constexpr unsigned kPassIntervalMs = 3000;
+    // The copies of a pass run in slices of about this long; the window handles its messages
+    // between them. kCopiesGoOn, posted to the window, brings the next slice (CopiesGoOn).
+    static constexpr ULONGLONG kCopySliceMs = 15;
+    static constexpr UINT kCopiesGoOn = WM_APP + 0x5D;
 
     // args: the program's arguments, element 0 being the program path. host: the window (not
     // owned); none for a run without a window.
@@ -40,9 +46,10 @@ public:
     TUpdateRun& operator=(const TUpdateRun&) = delete;
 
     void FormCreate();
-    // Reads the update job (one value, ReadJob), takes it over, scans the holders of its entries
-    // and erases the job; creates the to-do list and the process list. Raises swt::Error for a job
-    // value of a non-string type, after taking over what was read before it.
+    // Reads the update job (one value, ReadJob), takes it over and erases the job; creates the
+    // to-do list and the process list. The holders of its entries are found by the first pass's
+    // scan. Raises swt::Error for a job value of a non-string type, after taking over what was
+    // read before it.
     void ReadUpdateJob();
     // Takes over the job as read: the log file (then "RegistryRead" is logged), the caller, the
     // restart command, the entries left out (logged) and the entries of the to-do list.
@@ -52,11 +59,22 @@ public:
     void Log(const std::wstring& text) const override { WriteLog(0, L"ExternUpdate", text); }
 
     // A timer tick: the time limit, then (window visible) reading the job and one scan pass; the
-    // timer restarts with 3000 ms, and an error goes to the error display.
+    // timer restarts with 3000 ms once the pass has ended, and an error goes to the error display.
     void Timer1Timer();
-    // One scan pass. A pass asked for while one runs (user input handled while the calling
-    // program is closed) is not started.
+    // One scan pass: each file still to do is tried, then the holders of those still held are
+    // looked for. With a window the copies go in slices (CopiesGoOn), the lock scan runs on a
+    // thread of its own and the pass goes on in ScanArrived when its result has come; the pass is
+    // in progress (InPass) until its end. Without one the whole pass runs here. A pass asked for while one runs (a tick, "aktualisieren" or
+    // "Alle beenden" during the scan, or user input handled while the calling program is closed)
+    // is not started.
     void UpdateFilesExecute();
+    // The pass's scan has finished (the window's message from the scan thread): its result is
+    // applied, rows, hints, header and log, and the pass goes on or ends. Dropped when the pass
+    // no longer waits for it (the window was closed).
+    void ScanArrived();
+    // The next slice of the pass's copies (the window's message kCopiesGoOn); dropped as
+    // ScanArrived's.
+    void CopiesGoOn();
     // Puts the entry's file in place; true when the entry is done (it has then left the list).
     bool CopyEntry(TUpdateItem& entry);
     void CloseProgrammExecute();
@@ -75,6 +93,8 @@ public:
     TUpdateHost* Host() const { return host_; }
     bool InPass() const { return inPass_; }
     bool Closed() const { return closed_; }
+    // Whether the thread of the last scan still runs, also one given up when the window closed.
+    bool ScanThreadRunning() const { return scanner_.Running(); }
 
     std::wstring FSection;
     std::wstring FBaseKey;
@@ -98,9 +118,27 @@ private:
     // Keeps the entries read as the record of what is left: a new one, or, for a run that resumes
     // a record, that record without the entries skipped because their sources are gone.
     void KeepRecord(const TUpdateJob& job);
-    // One batch scan for the destinations of the entries; each entry takes its list, and each new
-    // holder gets an item with its row, in the order of the entries and their locks.
-    void ScanLocks(const std::vector<TUpdateItem*>& entries);
+    // The first half of a cycle of the pass: the copies, last entry first, then the scan of the
+    // entries still held (scanned_), started on the scan thread or run here and applied at once.
+    void CopyAndScan();
+    // The copies from copyAt_ on, in slices when there is a window, then the scan.
+    void GoOnCopying();
+    // Runs a step of a pass that waited (for a scan, for its next copies); the pass ends there
+    // unless it waits again, and then, as a tick's pass, restarts the timer and shows an error.
+    template <class Step>
+    void GoOnWithPass(std::exception_ptr error, Step step);
+    // The second half, on the window's thread: the scan's result applied to entries, items and
+    // rows; the calling program closed when it holds a file, and then the next cycle; else the
+    // pass's end.
+    void ApplyScan(std::vector<std::unique_ptr<TProcessLockList>> locks);
+    // Each scanned entry takes its list, and each new holder gets an item with its row, in the
+    // order of the entries (job order at the run's first scan, else last to first) and their locks.
+    void TakeLocks(const std::vector<TUpdateItem*>& entries, std::vector<std::unique_ptr<TProcessLockList>> locks);
+    // The END lines, and the window closed when nothing is left; a run closed meanwhile releases
+    // the job and restarts the caller instead.
+    void FinishPass();
+    // After a pass (or a tick that failed before it): the timer restarts, an error is shown.
+    void TickEnds(std::exception_ptr error);
     // The item of the lock's process; a new one, with a row from the window, when there is none.
     TProcessItem& ItemFor(const TProcessLockInfo& lock);
     // Adds the files of the entry's locks, last to first, to the items of their processes, as
@@ -118,6 +156,17 @@ private:
     TUpdateHost* host_;
     // What is left of the job, kept until every entry is in place or the run is given up.
     TUpdateRecord record_;
+    // The one lock scanner of the run, with its thread.
+    TScanThread scanner_;
+    // What a pass in progress waits for, with the window handling messages meanwhile.
+    enum class TPassWait { None, Copies, Scan };
+    TPassWait waiting_ = TPassWait::None;
+    // The entries the running scan is for, last to first, while the pass waits for it.
+    std::vector<TUpdateItem*> scanned_;
+    // The copies of the cycle left: the entries before this index.
+    size_t copyAt_ = 0;
+    // The run's first scan makes its rows in job order.
+    bool firstScan_ = true;
     bool inPass_ = false;
     bool closed_ = false;
     bool showingError_ = false;  // an error box of a tick is open

@@ -1,7 +1,9 @@
 // A shown update window in the test's own process, for a job written by the test; its timer is
-// driven by the test, one pass per Tick().
+// driven by the test, one pass per Tick(). A pass's lock scan runs on a thread of its own: Tick()
+// and Settle() handle the window's messages until the pass has ended.
 #pragma once
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,7 +28,18 @@ struct UpdateWindow {
         if (form->Visible()) form->Close();
     }
     void Tick() {
+        Settle();
         form->Timer1Timer();
+        Settle();
+    }
+    // Handles the window's messages until no pass is in progress (a pass started by a click waits
+    // for its scan's result), then those left.
+    void Settle() {
+        const ULONGLONG end = ::GetTickCount64() + 60000;
+        while (form->Run.InPass() && ::GetTickCount64() < end) {
+            Application().ProcessMessages();
+            if (form->Run.InPass()) ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        }
         Application().ProcessMessages();
     }
     size_t Rows() const { return static_cast<size_t>(form->ScrollBox1->ControlCount()); }
@@ -48,6 +61,47 @@ struct UpdateWindow {
     }
     const std::wstring& HeaderDescription() const { return form->kx_TaskButton1->CaptionDescription(); }
     std::unique_ptr<TForm1> form;
+};
+
+// This process plays the calling program of the window's run: it holds dest, and its "main
+// window" answers WM_CLOSE by letting the file go, running onClose, and later, from a message it
+// posts itself, onPosted.
+struct OwnCaller {
+    OwnCaller(UpdateWindow& w, const std::wstring& dest, std::function<void(HWND self)> closing,
+              std::function<void()> posted = nullptr)
+        : held(::CreateFileW(dest.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)),
+          onClose(std::move(closing)),
+          onPosted(std::move(posted)) {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = [](HWND h, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
+            auto* self = reinterpret_cast<OwnCaller*>(::GetWindowLongPtrW(h, GWLP_USERDATA));
+            if (msg == WM_CLOSE && self) {
+                self->held.reset();
+                self->onClose(h);
+                return 0;
+            }
+            if (msg == WM_APP && self && self->onPosted) {
+                self->onPosted();
+                return 0;
+            }
+            return ::DefWindowProcW(h, msg, wp, lp);
+        };
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"SwtOwnCaller";
+        ::RegisterClassW(&wc);
+        window.reset(::CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                       wc.hInstance, nullptr));
+        ::SetWindowLongPtrW(window.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        w.form->Run.FCallerProcessId = ::GetCurrentProcessId();
+        w.form->Run.FCallerWindow = window.get();
+        // The updater never lists its own process as a holder; here this process plays the
+        // calling program as well, so it is taken for another one.
+        if (w.form->Run.FToDoList) w.form->Run.FToDoList->FOwnProcessId = 0;
+    }
+    UniqueFile held;
+    std::function<void(HWND)> onClose;
+    std::function<void()> onPosted;
+    UniqueWindow window;
 };
 
 // Where the links of the row of process pid lie, as demo_driver's "close-row" takes them: x, and

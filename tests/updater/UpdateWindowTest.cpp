@@ -22,47 +22,6 @@ std::vector<std::string> Since(const std::vector<std::string>& lines, size_t fro
     return std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(std::min(from, lines.size())), lines.end());
 }
 
-// This process plays the calling program of the window's run: it holds dest, and its "main
-// window" answers WM_CLOSE by letting the file go, running onClose, and later, from a message it
-// posts itself, onPosted.
-struct OwnCaller {
-    OwnCaller(UpdateWindow& w, const std::wstring& dest, std::function<void(HWND self)> closing,
-              std::function<void()> posted = nullptr)
-        : held(::CreateFileW(dest.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)),
-          onClose(std::move(closing)),
-          onPosted(std::move(posted)) {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = [](HWND h, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
-            auto* self = reinterpret_cast<OwnCaller*>(::GetWindowLongPtrW(h, GWLP_USERDATA));
-            if (msg == WM_CLOSE && self) {
-                self->held.reset();
-                self->onClose(h);
-                return 0;
-            }
-            if (msg == WM_APP && self && self->onPosted) {
-                self->onPosted();
-                return 0;
-            }
-            return ::DefWindowProcW(h, msg, wp, lp);
-        };
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"SwtOwnCaller";
-        ::RegisterClassW(&wc);
-        window.reset(::CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                       wc.hInstance, nullptr));
-        ::SetWindowLongPtrW(window.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        w.form->Run.FCallerProcessId = ::GetCurrentProcessId();
-        w.form->Run.FCallerWindow = window.get();
-        // The updater never lists its own process as a holder; here this process plays the
-        // calling program as well, so it is taken for another one.
-        if (w.form->Run.FToDoList) w.form->Run.FToDoList->FOwnProcessId = 0;
-    }
-    UniqueFile held;
-    std::function<void(HWND)> onClose;
-    std::function<void()> onPosted;
-    UniqueWindow window;
-};
-
 // One process holding two files has one row listing both; two processes on one file, two rows.
 // Rows go when their process lets go, and the window shrinks with them.
 TEST(UpdateWindow, RowsHintsKillAndAllClose) {
@@ -102,6 +61,7 @@ TEST(UpdateWindow, RowsHintsKillAndAllClose) {
     // "aktualisieren" runs a pass at once; the next tick comes 3 s after it.
     size_t before = LogOf(job.LogPath()).size();
     w.form->kx_TaskButton2LinkClick(0);
+    w.Settle();
     EXPECT_EQ(Since(LogOf(job.LogPath()), before),
               (std::vector<std::string>{"START read depended Prozesses", "END read depended Prozesses (2)"}));
     EXPECT_EQ(w.form->Timer1.Interval(), 3000u);
@@ -124,6 +84,7 @@ TEST(UpdateWindow, RowsHintsKillAndAllClose) {
     w.RowOf(both.pid()).kx_TaskButton1LinkClick(2);
     w.RowOf(both.pid()).kx_TaskButton1LinkClick(3);  // the empty fourth link
     w.form->kx_TaskButton2LinkClick(1);
+    w.Settle();
     EXPECT_EQ(Since(LogOf(job.LogPath()), logged),
               (std::vector<std::string>{"START - Alle Beenden", "END - Alle Beenden", "START read depended Prozesses",
                                         "END read depended Prozesses (2)"}));
@@ -404,6 +365,7 @@ TEST(UpdateWindow, ManyHoldersScrollInsideTheWorkArea) {
 
     logged = LogOf(job.LogPath()).size();
     ClickLink(*w.form->kx_TaskButton2, 1);
+    w.Settle();
     const std::vector<std::string> after = Since(LogOf(job.LogPath()), logged);
     ASSERT_FALSE(after.empty());
     EXPECT_EQ(after.front(), "START - Alle Beenden");
