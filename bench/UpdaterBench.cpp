@@ -16,6 +16,7 @@
 #include "components/VeltraGDIPAPI.h"
 #include "components/kx_Scale.h"
 #include "lockscan/FileInUse_Tools.h"
+#include "lockscan/LockScanner.h"
 #include "support/LibraryStartup.h"
 #include "base/UniqueHandle.h"
 #include "ui/Application.h"
@@ -316,6 +317,53 @@ int wmain(int argc, wchar_t** argv) {
         // Given up like a closed window: no record of the entries left stays behind.
         run.FormClose();
     }
+    // Steady passes of one run against a cold scan of the same 20 destinations: the run keeps one
+    // scanner, so its second pass on reuses what the first learnt (every fifth scan is full).
+    std::vector<std::wstring> dests;
+    for (int n = 0; n < 20; ++n) dests.push_back(work + L"\\dest" + std::to_wstring(n) + L".dat");
+    std::vector<double> coldMs, coldHandleMs;
+    for (int r = 0; r < runs; ++r) {
+        swt::TLockScanner cold;
+        const auto t0 = Clock::now();
+        cold.Scan(dests, swt::TScanDepth::Full);
+        coldMs.push_back(Ms(Clock::now() - t0));
+        coldHandleMs.push_back(cold.LastScan().HandlePartMs);
+    }
+    std::vector<double> steadyMs, steadyHandleMs;
+    std::vector<std::pair<double, bool>> cycle;  // each pass of the run after the first: ms, full scan
+    double newHandleMs = 0;
+    {
+        swt::TUpdateRun run({L"Swaptide2.exe", L"doit", WriteJob(work)});
+        run.FormCreate();
+        run.ReadUpdateJob();
+        run.UpdateFilesExecute();  // the run's first, cold scan
+        for (int p = 0; p < 2 * static_cast<int>(swt::kFullScanEvery); ++p) {
+            const auto t0 = Clock::now();
+            run.UpdateFilesExecute();
+            const double ms = Ms(Clock::now() - t0);
+            const swt::TLockScanStats stats = run.LastScan();
+            cycle.emplace_back(ms, stats.Full);
+            if (stats.Full) continue;
+            steadyMs.push_back(ms);
+            steadyHandleMs.push_back(stats.HandlePartMs);
+        }
+        // One more process opens one new file (a file no entry names), then one more pass; passes
+        // run up to a full scan first, so that this one reuses, as four passes in five do.
+        do run.UpdateFilesExecute();
+        while (!run.LastScan().Full);
+        const std::wstring ready = readyName + L"new";
+        swt::UniqueHandleT readyEvent(::CreateEventW(nullptr, TRUE, FALSE, ready.c_str()));
+        const std::wstring newFile = work + L"\\unrelated.dat";
+        WriteFile(newFile, "other");
+        holders.push_back(Launch(L"\"" + dir + L"\\lockscan_bench_holder.exe\" " + ready + L" " + quitName +
+                                 L" open r 0 \"" + newFile + L"\""));
+        ::WaitForSingleObject(readyEvent.get(), 30000);
+        const auto t0 = Clock::now();
+        run.UpdateFilesExecute();
+        newHandleMs = Ms(Clock::now() - t0);
+        if (run.LastScan().Full) std::printf("warning: the pass after the new file was a full scan\n");
+        run.FormClose();
+    }
     // One single lock scan (one held destination), for comparison with the stalls.
     std::vector<double> singles;
     for (int r = 0; r < runs; ++r) {
@@ -350,6 +398,17 @@ int wmain(int argc, wchar_t** argv) {
     if (!g_harness.stallMs.empty())
         std::printf("first tick (job read + pass) stall: %.0f ms = %.2f single scans\n", g_harness.stallMs[0],
                     single > 0 ? g_harness.stallMs[0] / single : 0);
+    const double cold = Median(coldMs), coldHandles = Median(coldHandleMs);
+    std::printf("cold full scan, 20 destinations, ms: %.0f (of it the handle table: %.0f)\n", cold, coldHandles);
+    std::printf("passes of one run after its first, ms (F: full scan):");
+    for (const auto& [ms, full] : cycle)
+        std::printf(" %.0f%s", ms, full ? "F" : "");
+    std::printf("\nsteady pass, nothing changed, median: %.0f ms (of it the handle table: %.0f ms)\n", Median(steadyMs),
+                Median(steadyHandleMs));
+    std::printf("steady pass after one more process opened one new file: %.0f ms\n", newHandleMs);
+    std::printf("ratio steady/cold (handles): %.2f\n", coldHandles > 0 ? Median(steadyHandleMs) / coldHandles : 0);
+    std::printf("ratio steady/cold (pass): %.2f\n", cold > 0 ? Median(steadyMs) / cold : 0);
+    std::printf("ratio new-handle/cold (pass): %.2f\n", cold > 0 ? newHandleMs / cold : 0);
     std::printf("longest stall ms (pass): %.0f\n", later.empty() ? 0 : *std::max_element(later.begin(), later.end()));
     std::printf("longest stall ms (first tick): %.0f\n", g_harness.stallMs.empty() ? 0 : g_harness.stallMs[0]);
     return 0;

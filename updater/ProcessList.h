@@ -18,7 +18,7 @@ class TProcessList;
 // in front again. The run implements it; items and rows know nothing else of the run.
 class TProcessRowSite {
 public:
-    virtual void Log(const std::wstring& text) const = 0;
+    virtual void Log(const std::wstring& text) const noexcept = 0;
     // The next pass comes after ms.
     virtual void ScheduleScan(unsigned ms) = 0;
     virtual void ReturnToFront() = 0;

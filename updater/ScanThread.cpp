@@ -93,6 +93,8 @@ void TScanThread::Stop() noexcept {
     if (thread_) ::WaitForSingleObject(thread_.get(), kStopWaitMs);
 }
 
+TLockScanStats TScanThread::LastScan() const { return shared_->Scanner.LastScan(); }
+
 bool TScanThread::Running() const { return thread_ && ::WaitForSingleObject(thread_.get(), 0) == WAIT_TIMEOUT; }
 
 }  // namespace swt

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/UniqueHandle.h"
+#include "lockscan/LockScanner.h"
 #include "lockscan/ProcessLockList.h"
 
 namespace swt {
@@ -51,6 +52,8 @@ public:
     // with this object alive on its own and ends when its scan returns; it touches nothing else.
     // Later starts are refused.
     void Stop() noexcept;
+    // What the last scan did (the benchmark's figures); read only while no scan runs.
+    TLockScanStats LastScan() const;
     // Whether the thread of the last scan still runs (also one left running by Stop).
     bool Running() const;
 

@@ -121,11 +121,15 @@ void TUpdateRun::KeepRecord(const TUpdateJob& job) {
     record_.Adopt(FSection, kept, skipped);
 }
 
-void TUpdateRun::WriteLog(int level, const std::wstring& category, const std::wstring& text) const {
+void TUpdateRun::WriteLog(int level, const std::wstring& category, const std::wstring& text) const noexcept {
     if (FLogFile.empty()) return;
     SYSTEMTIME now;
     ::GetLocalTime(&now);
-    AppendLogLine(FLogFile, FormatLogLine(now, UserTimeSeparator(), category, level, text));
+    // Logging is a side operation: a line that cannot be built (out of memory) is left out.
+    try {
+        AppendLogLine(FLogFile, FormatLogLine(now, UserTimeSeparator(), category, level, text));
+    } catch (...) {
+    }
 }
 
 void TUpdateRun::Timer1Timer() {

@@ -55,8 +55,8 @@ public:
     // restart command, the entries left out (logged) and the entries of the to-do list.
     void TakeJob(const TUpdateJob& job);
     // Appends one line to the job's log; silent while no log file is known.
-    void WriteLog(int level, const std::wstring& category, const std::wstring& text) const;
-    void Log(const std::wstring& text) const override { WriteLog(0, L"ExternUpdate", text); }
+    void WriteLog(int level, const std::wstring& category, const std::wstring& text) const noexcept;
+    void Log(const std::wstring& text) const noexcept override { WriteLog(0, L"ExternUpdate", text); }
 
     // A timer tick: the time limit, then (window visible) reading the job and one scan pass; the
     // timer restarts with 3000 ms once the pass has ended, and an error goes to the error display.
@@ -95,6 +95,8 @@ public:
     bool Closed() const { return closed_; }
     // Whether the thread of the last scan still runs, also one given up when the window closed.
     bool ScanThreadRunning() const { return scanner_.Running(); }
+    // What the run's last scan did (the benchmark's figures); read only while no scan runs.
+    TLockScanStats LastScan() const { return scanner_.LastScan(); }
 
     std::wstring FSection;
     std::wstring FBaseKey;

@@ -32,7 +32,7 @@ struct ScriptedOpener {
 
 // What the run would be told by the actions.
 struct RecordingSite : swt::TProcessRowSite {
-    void Log(const std::wstring& text) const override { lines.push_back(text); }
+    void Log(const std::wstring& text) const noexcept override { lines.push_back(text); }
     void ScheduleScan(unsigned ms) override { scheduled.push_back(ms); }
     void ReturnToFront() override { ++returned; }
     mutable std::vector<std::wstring> lines;
