@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "lockscan/FileInUse_Tools.h"
 
 namespace swt::test {
@@ -75,6 +77,24 @@ std::wstring ScanNameOf(const std::wstring& path) {
     UniqueFile f(::CreateFileW(path.c_str(), 0, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     EXPECT_TRUE(f) << "cannot open for naming, error " << ::GetLastError();
     return f ? GetHandleFileName(f.get()) : std::wstring();
+}
+
+std::wstring ShownPathOf(const std::wstring& path) { return TDevicePaths().DrivePath(ScanNameOf(path)); }
+
+void GiveFileObjects(THandleTable& table, const std::vector<DWORD>& pids) {
+    for (THandleEntry& e : table.Entries) {
+        if (std::find(pids.begin(), pids.end(), static_cast<DWORD>(e.ProcessId)) == pids.end()) continue;
+        UniqueHandleT owner(::OpenProcess(PROCESS_DUP_HANDLE, FALSE, static_cast<DWORD>(e.ProcessId)));
+        UniqueHandleT dup;
+        BY_HANDLE_FILE_INFORMATION info;
+        if (!owner ||
+            !::DuplicateHandle(owner.get(), reinterpret_cast<HANDLE>(e.HandleValue), ::GetCurrentProcess(), dup.put(),
+                               0, FALSE, DUPLICATE_SAME_ACCESS) ||
+            ::GetFileType(dup.get()) != FILE_TYPE_DISK || !::GetFileInformationByHandle(dup.get(), &info))
+            continue;
+        e.Object = (ULONG_PTR{info.dwVolumeSerialNumber} << 40) ^ (ULONG_PTR{info.nFileIndexHigh} << 32) ^
+                   info.nFileIndexLow ^ 0x10;
+    }
 }
 
 void CopyFixtureDll(const std::wstring& to) {

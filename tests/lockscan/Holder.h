@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "lockscan/ProcessLockList.h"
+#include "lockscan/SystemTables.h"
 #include "base/UniqueHandle.h"
 #include "tests/common/TestSupport.h"
 
@@ -48,6 +49,12 @@ private:
 
 // The device-form name of path, made the way the scan makes the names of handles.
 std::wstring ScanNameOf(const std::wstring& path);
+// path as the updater shows it in a row's hint: the scan's name in its drive-letter form.
+std::wstring ShownPathOf(const std::wstring& path);
+// Object addresses as Windows gives them, for the file handles of the given processes in a table
+// just read (through TGiveHandleObjects): one per file, so that a handle value used again for
+// another file comes with another address.
+void GiveFileObjects(THandleTable& table, const std::vector<DWORD>& pids);
 // A copy of the fixture library under the given full path.
 void CopyFixtureDll(const std::wstring& to);
 // The entries of the given processes, in list order. Other lock scans running at the same time

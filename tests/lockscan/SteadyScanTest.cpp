@@ -59,24 +59,6 @@ std::vector<std::wstring> WrittenFiles(const TempDir& dir, std::initializer_list
     return paths;
 }
 
-// Object addresses as Windows gives them, for the file handles of the given processes: one per
-// file, so that a handle value used again for another file comes with another address.
-void GiveObjects(THandleTable& table, const std::vector<DWORD>& pids) {
-    for (THandleEntry& e : table.Entries) {
-        if (std::find(pids.begin(), pids.end(), static_cast<DWORD>(e.ProcessId)) == pids.end()) continue;
-        UniqueHandleT owner(::OpenProcess(PROCESS_DUP_HANDLE, FALSE, static_cast<DWORD>(e.ProcessId)));
-        UniqueHandleT dup;
-        BY_HANDLE_FILE_INFORMATION info;
-        if (!owner ||
-            !::DuplicateHandle(owner.get(), reinterpret_cast<HANDLE>(e.HandleValue), ::GetCurrentProcess(), dup.put(),
-                               0, FALSE, DUPLICATE_SAME_ACCESS) ||
-            ::GetFileType(dup.get()) != FILE_TYPE_DISK || !::GetFileInformationByHandle(dup.get(), &info))
-            continue;
-        e.Object = (ULONG_PTR{info.dwVolumeSerialNumber} << 40) ^ (ULONG_PTR{info.nFileIndexHigh} << 32) ^
-                   info.nFileIndexLow ^ 0x10;
-    }
-}
-
 // A table of steps, each followed by a steady scan of one scanner and a full scan: both give the
 // same entries in the same order, and the holders the step leaves.
 TEST(SteadyScan, GivesWhatAFullScanGivesWhileHoldersComeAndGo) {
@@ -186,7 +168,7 @@ TEST(SteadyScan, HandleValueUsedAgainForTheTargetIsFound) {
         ASSERT_TRUE(a.ready() && (!b || b->ready()));
         const std::vector<DWORD> pids = {a.pid(), b ? b->pid() : a.pid()};
         std::optional<TGiveHandleObjects> objects;
-        if (c.Objects) objects.emplace([pids](THandleTable& t) { GiveObjects(t, pids); });
+        if (c.Objects) objects.emplace([pids](THandleTable& t) { GiveFileObjects(t, pids); });
 
         TLockScanner scanner;
         const std::vector<std::wstring> paths = {target};

@@ -1,7 +1,7 @@
 // The scan pass of the update window in this process against real holders: the rows and hints
 // of one batch scan per cycle, holders that only map a destination, and the header and log line
 // when a file stays blocked by a holder the scan cannot name (hidden through the lock scan's test
-// seam, which only this test program links).
+// seam).
 #include <gtest/gtest.h>
 
 #include <algorithm>

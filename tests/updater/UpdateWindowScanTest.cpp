@@ -86,8 +86,6 @@ std::vector<std::string> PassLines(const Job& job) {
     return std::vector<std::string>(start, lines.end());
 }
 
-std::wstring Shown(const std::wstring& path) { return TDevicePaths().DrivePath(ScanNameOf(path)); }
-
 std::wstring HeldFileOf(Job& job) {
     const std::wstring dest = job.dir / L"held.dat";
     job.AddEntries({dest});
@@ -146,7 +144,7 @@ TEST(UpdateWindowScan, WindowHandlesMessagesWhileTheScanRuns) {
                                                           "END - Alle Beenden", "END read depended Prozesses (1)"}));
     ASSERT_EQ(w.Rows(), 1u);
     ASSERT_TRUE(w.ItemOf(s.holder.pid()));
-    EXPECT_EQ(w.ItemOf(s.holder.pid())->Hint(), L"Verwendet\r" + Shown(s.dest));
+    EXPECT_EQ(w.ItemOf(s.holder.pid())->Hint(), L"Verwendet\r" + ShownPathOf(s.dest));
     EXPECT_TRUE(w.form->Timer1.Enabled());
     EXPECT_EQ(w.form->Timer1.Interval(), 3000u);
 }
@@ -267,8 +265,8 @@ TEST(UpdateWindowScan, RowsFollowHoldersThatComeAndGo) {
 
     w.Tick();
     EXPECT_EQ(w.RowsOf({self, first.pid()}), (std::vector<DWORD>{self, first.pid()}));
-    EXPECT_EQ(w.ItemOf(self)->Hint(), L"Verwendet\r" + Shown(a));
-    EXPECT_EQ(w.ItemOf(first.pid())->Hint(), L"Verwendet\r" + Shown(b));
+    EXPECT_EQ(w.ItemOf(self)->Hint(), L"Verwendet\r" + ShownPathOf(a));
+    EXPECT_EQ(w.ItemOf(first.pid())->Hint(), L"Verwendet\r" + ShownPathOf(b));
 
     mine.reset();
     Holder later({L"open", L"r", L"r", b});
@@ -276,8 +274,8 @@ TEST(UpdateWindowScan, RowsFollowHoldersThatComeAndGo) {
     w.Tick();
     EXPECT_EQ(ReadFileBytes(a), "new");
     EXPECT_EQ(w.RowsOf({self, first.pid(), later.pid()}), (std::vector<DWORD>{first.pid(), later.pid()}));
-    EXPECT_EQ(w.ItemOf(first.pid())->Hint(), L"Verwendet\r" + Shown(b));
-    EXPECT_EQ(w.ItemOf(later.pid())->Hint(), L"Verwendet\r" + Shown(b));
+    EXPECT_EQ(w.ItemOf(first.pid())->Hint(), L"Verwendet\r" + ShownPathOf(b));
+    EXPECT_EQ(w.ItemOf(later.pid())->Hint(), L"Verwendet\r" + ShownPathOf(b));
     EXPECT_EQ(LogOf(job.LogPath()).back(), "END read depended Prozesses (1)");
 }
 
@@ -304,7 +302,7 @@ TEST(UpdateWindowScan, JobThatFailsPartWayShowsItsErrorThenThePassFindsTheHolder
     EXPECT_EQ(w.Rows(), 0u) << "no row without its hint";
     w.Tick();
     ASSERT_TRUE(w.ItemOf(holder.pid()));
-    EXPECT_EQ(w.ItemOf(holder.pid())->Hint(), L"Verwendet\r" + Shown(dest));
+    EXPECT_EQ(w.ItemOf(holder.pid())->Hint(), L"Verwendet\r" + ShownPathOf(dest));
     EXPECT_EQ(LogOf(job.LogPath()).back(), "END read depended Prozesses (1)");
     EXPECT_EQ(shown.size(), 1u);
 }
