@@ -66,8 +66,6 @@ public:
                                                         const TLockScanOptions& options = {});
 
     const TLockScanStats& LastScan() const { return last_; }
-    size_t LastScanNamedHandles() const { return last_.NamedHandles; }
-    size_t LastScanReusedHandles() const { return last_.ReusedHandles; }
 
 private:
     struct THandleKey {

@@ -146,17 +146,10 @@ void TUpdateRun::Timer1Timer() {
     if (inPass_) return;
     if (host_) host_->StopTimer();
     scheduled_ = 0;
-    std::exception_ptr error;
-    try {
+    RunPassStep([this] {
         if (!FToDoList) ReadUpdateJob();
         UpdateFilesExecute();
-    } catch (...) {
-        error = std::current_exception();
-    }
-    // A pass waiting for its scan (or the rest of its copies) ends, and restarts the timer, when
-    // the result has been applied.
-    if (waiting_ != TPassWait::None) return;
-    TickEnds(error);
+    });
 }
 
 void TUpdateRun::TickEnds(std::exception_ptr error) {
@@ -232,14 +225,13 @@ void TUpdateRun::ScanArrived() {
     // A result the pass no longer waits for (the window was closed meanwhile) is dropped.
     if (waiting_ != TPassWait::Scan || closed_) return;
     waiting_ = TPassWait::None;
-    std::exception_ptr error = result.Error;
-    GoOnWithPass(error, [&] {
-        if (error) {
-            // As an error of the pass on this thread: its result is no scan, the pass ends.
+    RunPassStep([&] {
+        // The scan's error is the pass's error, as if raised on this thread: the pass ends.
+        if (result.Error) {
             scanned_.clear();
-        } else {
-            ApplyScan(std::move(result.Locks));
+            std::rethrow_exception(result.Error);
         }
+        ApplyScan(std::move(result.Locks));
     });
 }
 
@@ -247,12 +239,12 @@ void TUpdateRun::CopiesGoOn() {
     // Dropped when the pass no longer waits for it (the window was closed meanwhile).
     if (waiting_ != TPassWait::Copies || closed_) return;
     waiting_ = TPassWait::None;
-    std::exception_ptr error;
-    GoOnWithPass(error, [this] { GoOnCopying(); });
+    RunPassStep([this] { GoOnCopying(); });
 }
 
 template <class Step>
-void TUpdateRun::GoOnWithPass(std::exception_ptr error, Step step) {
+void TUpdateRun::RunPassStep(Step step) {
+    std::exception_ptr error;
     try {
         ScopeExit passEnds([this] {
             if (waiting_ == TPassWait::None) inPass_ = false;

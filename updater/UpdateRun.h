@@ -125,10 +125,11 @@ private:
     void CopyAndScan();
     // The copies from copyAt_ on, in slices when there is a window, then the scan.
     void GoOnCopying();
-    // Runs a step of a pass that waited (for a scan, for its next copies); the pass ends there
-    // unless it waits again, and then, as a tick's pass, restarts the timer and shows an error.
+    // Runs a step of a pass: its start at a tick, or its going on after a wait (for a scan, for
+    // its next copies). The pass ends there unless it waits again, and then restarts the timer and
+    // shows the step's error; the one catch of a pass.
     template <class Step>
-    void GoOnWithPass(std::exception_ptr error, Step step);
+    void RunPassStep(Step step);
     // The second half, on the window's thread: the scan's result applied to entries, items and
     // rows; the calling program closed when it holds a file, and then the next cycle; else the
     // pass's end.

@@ -225,7 +225,7 @@ TEST(SteadyScan, UnchangedSystemNamesOnlyTheMatchingHandles) {
         EXPECT_EQ(EntriesOf(lists[1].get(), {b.pid()}).size(), 1u);
         const TLockScanStats s = scanner.LastScan();
         EXPECT_FALSE(s.Full);
-        EXPECT_EQ(scanner.LastScanNamedHandles() + scanner.LastScanReusedHandles(), s.FileHandles);
+        EXPECT_EQ(scanner.LastScan().NamedHandles + scanner.LastScan().ReusedHandles, s.FileHandles);
         const long beyond = static_cast<long>(s.NamedHandles) - 3 - static_cast<long>(previous.UnnamedHandles);
         if (beyond < fewestBeyond) {
             fewestBeyond = beyond;
@@ -281,7 +281,7 @@ TEST(SteadyScan, CancelledScanEndsEarlyAndTheNextOneIsFull) {
     ASSERT_EQ(lists.size(), paths.size());
     EXPECT_FALSE(lists[0] || lists[1]);
     EXPECT_TRUE(scanner.LastScan().Cancelled);
-    EXPECT_EQ(scanner.LastScanNamedHandles(), 0u);
+    EXPECT_EQ(scanner.LastScan().NamedHandles, 0u);
 
     // Set right after the table is read: no batch is named.
     cancel = false;
@@ -291,7 +291,7 @@ TEST(SteadyScan, CancelledScanEndsEarlyAndTheNextOneIsFull) {
     }
     EXPECT_FALSE(lists[0] || lists[1]);
     EXPECT_TRUE(scanner.LastScan().Cancelled);
-    EXPECT_EQ(scanner.LastScanNamedHandles(), 0u);
+    EXPECT_EQ(scanner.LastScan().NamedHandles, 0u);
 
     lists = scanner.Scan(paths);
     EXPECT_TRUE(scanner.LastScan().Full) << "what the cancelled scan knew is forgotten";
